@@ -1,0 +1,29 @@
+#include "app/CameraDemoApp.h"
+
+#include "app/AppDirectory.h"
+#include "component/QuorCtrlComponent.h"
+#include "console/CameraConsoleDlg.h"
+#include "control/ComponentRegistry.h"
+
+#include <memory>
+
+CCameraDemoApp::CCameraDemoApp(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName(QStringLiteral("QuorTovu"));
+    setApplicationVersion(QStringLiteral("1.3.1.0"));
+    setOrganizationName(QStringLiteral("QuorTovu"));
+    setDesktopFileName(QStringLiteral("quortovu"));
+    setQuitOnLastWindowClosed(false);
+}
+
+bool CCameraDemoApp::InitInstance() {
+    // The camera component is found by class identifier when the console creates its controls.
+    quor::component::RegisterQuorCtrl();
+
+    appDirectory_ = quor::AppDirectoryFromPath(quor::ExecutablePath());
+
+    {
+        auto console = std::make_unique<CCameraConsoleDlg>(appDirectory_);
+        console->exec();
+    }
+    return false;
+}
