@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Runs the console under a private Xvfb server and writes a screenshot of the whole screen to a PNG.
+#   bash scripts/screenshot.sh [out.png] [seconds to wait after the window shows]
+# QUOR_EXE names the executable (default build/app/quortovu). The console's own environment applies
+# (e.g. QUORCTRL_SIMULATED_CAMERAS=2).
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+out="${1:-$root/out/console.png}"
+settle="${2:-1}"
+exe="${QUOR_EXE:-${QUOR_BUILD_DIR:-$root/build}/app/quortovu}"
+mkdir -p "$(dirname "$out")"
+
+# A free display number.
+disp=""
+for n in $(seq 90 140); do
+  if [ ! -e "/tmp/.X${n}-lock" ] && [ ! -e "/tmp/.X11-unix/X${n}" ]; then disp=":$n"; break; fi
+done
+[ -n "$disp" ] || { echo "screenshot: no free X display" >&2; exit 1; }
+
+Xvfb "$disp" -screen 0 1024x700x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+app=""
+cleanup() {
+  [ -n "$app" ] && kill "$app" 2>/dev/null || true
+  kill "$xvfb" 2>/dev/null || true
+  wait 2>/dev/null || true
+}
+trap cleanup EXIT
+
+export DISPLAY="$disp"
+for _ in $(seq 1 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+
+start=$(date +%s%N)
+"$exe" &
+app=$!
+win=""
+for _ in $(seq 1 200); do
+  win=$(xdotool search --onlyvisible --name 'QuorTovu' 2>/dev/null | head -n 1 || true)
+  [ -n "$win" ] && break
+  kill -0 "$app" 2>/dev/null || { echo "screenshot: the console exited early" >&2; exit 1; }
+  sleep 0.05
+done
+[ -n "$win" ] || { echo "screenshot: the console window never showed" >&2; exit 1; }
+shown=$(date +%s%N)
+echo "screenshot: window shown $(( (shown - start) / 1000000 )) ms after start" >&2
+eval "$(xdotool getwindowgeometry --shell "$win")"
+echo "screenshot: window ${WIDTH}x${HEIGHT}" >&2
+sleep "$settle"
+import -window root "$out"
+echo "$out"
