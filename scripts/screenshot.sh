@@ -44,7 +44,10 @@ done
 shown=$(date +%s%N)
 echo "screenshot: window shown $(( (shown - start) / 1000000 )) ms after start" >&2
 eval "$(xdotool getwindowgeometry --shell "$win")"
-echo "screenshot: window ${WIDTH}x${HEIGHT}" >&2
+echo "screenshot: window ${WIDTH}x${HEIGHT} at ${X},${Y}" >&2
+if [ -n "${QUOR_GEOMETRY_FILE:-}" ]; then
+  echo "${WIDTH} ${HEIGHT} ${X} ${Y}" > "$QUOR_GEOMETRY_FILE"
+fi
 sleep "$settle"
 import -window root "$out"
 echo "$out"
