@@ -1,0 +1,339 @@
+#include "component/QuorCtrlComponent.h"
+
+#include "component/QuorCtrlView.h"
+#include "control/ComponentRegistry.h"
+#include "control/DispatchIds.h"
+
+#include <QMetaObject>
+
+#include <array>
+#include <string>
+
+namespace quor::component {
+
+void RegisterQuorCtrl() {
+    ComponentRegistry::Register(kQuorCtrlClassId,
+                                [](QWidget* parent, const HostedProperties& props) -> std::unique_ptr<IHostedComponent> {
+                                    return std::make_unique<QuorCtrlComponent>(parent, props);
+                                });
+}
+
+namespace {
+
+// What an argument position takes. Integers accept every integer and boolean tag (a host converts between
+// them, and only the value field is read); text takes strings only; an address takes a pointer-sized value or
+// an integer.
+enum class Arg : std::uint8_t { Int, Text, Address };
+
+bool Accepts(Arg kind, const Variant& v) {
+    switch (kind) {
+    case Arg::Int: return v.type == VarType::Short || v.type == VarType::Long || v.type == VarType::Bool;
+    case Arg::Text: return v.type == VarType::String;
+    case Arg::Address:
+        return v.type == VarType::Pointer || v.type == VarType::Long || v.type == VarType::Short;
+    }
+    return false;
+}
+
+const char* KindName(DispatchKind kind) {
+    switch (kind) {
+    case DispatchKind::Method: return "method call";
+    case DispatchKind::PropertyGet: return "property get";
+    case DispatchKind::PropertyPut: return "property put";
+    }
+    return "call";
+}
+
+std::intptr_t AddressOf(const Variant& v) { return v.type == VarType::Pointer ? v.pointer : v.value; }
+bool Flag(const Variant& v) { return v.value != 0; }
+
+} // namespace
+
+struct QuorCtrlComponent::Entry {
+    int dispid;
+    DispatchKind kind;
+    const char* name;
+    std::array<Arg, 4> args;
+    std::uint8_t argc;
+    Variant (QuorCtrlComponent::*handler)(Args);
+};
+
+std::span<const QuorCtrlComponent::Entry> QuorCtrlComponent::Table() {
+    using C = QuorCtrlComponent;
+    using K = DispatchKind;
+    constexpr Arg I = Arg::Int, S = Arg::Text, A = Arg::Address;
+    namespace d = dispid;
+    static const Entry table[] = {
+        {d::ShowDebugInfo, K::PropertyGet, "ShowDebugInfo", {}, 0, &C::GetShowDebugInfo},
+        {d::ShowDebugInfo, K::PropertyPut, "ShowDebugInfo", {I}, 1, &C::PutShowDebugInfo},
+        {d::BorderStyle, K::PropertyGet, "BorderStyle", {}, 0, &C::GetBorderStyle},
+        {d::BorderStyle, K::PropertyPut, "BorderStyle", {I}, 1, &C::PutBorderStyle},
+        {d::OpenCamera, K::Method, "OpenCamera", {I}, 1, &C::OpenCamera},
+        {d::CloseCamera, K::Method, "CloseCamera", {}, 0, &C::CloseCamera},
+        {d::StartLiveView, K::Method, "StartLiveView", {}, 0, &C::AnswerFalse},
+        {d::StopLiveView, K::Method, "StopLiveView", {}, 0, &C::AnswerFalse},
+        {d::TakePicture, K::Method, "TakePicture", {S}, 1, &C::AnswerFalse},
+        {d::SetPropertyValue, K::Method, "SetPropertyValue", {I, I}, 2, &C::SetPropertyValue},
+        {d::GetPropertyValue, K::Method, "GetPropertyValue", {I}, 1, &C::GetPropertyValue},
+        {d::GetPropertyText, K::Method, "GetPropertyText", {I}, 1, &C::GetPropertyText},
+        {d::GetCameraCount, K::Method, "GetCameraCount", {}, 0, &C::GetCameraCount},
+        {d::GetCameraName, K::Method, "GetCameraName", {I}, 1, &C::GetCameraName},
+        {d::DriveLens, K::Method, "DriveLens", {I}, 1, &C::AnswerFalse},
+        {d::StartContinuousShooting, K::Method, "StartContinuousShooting", {S}, 1, &C::AnswerFalse},
+        {d::StopContinuousShooting, K::Method, "StopContinuousShooting", {}, 0, &C::AnswerFalse},
+        {d::StartBulb, K::Method, "StartBulb", {S}, 1, &C::AnswerFalse},
+        {d::StopBulb, K::Method, "StopBulb", {}, 0, &C::AnswerFalse},
+        {d::PressShutterHalfway, K::Method, "PressShutterHalfway", {I}, 1, &C::AnswerNothing},
+        {d::SetMovieOptions, K::Method, "SetMovieOptions", {I, I}, 2, &C::SetMovieOptions},
+        {d::EnableCrop, K::Method, "EnableCrop", {I, I, I}, 3, &C::EnableCrop},
+        {d::SetCropRect, K::Method, "SetCropRect", {I, I, I, I}, 4, &C::SetCropRect},
+        {d::ShowCropFrame, K::Method, "ShowCropFrame", {I, S}, 2, &C::ShowCropFrame},
+        {d::SetCropRatio, K::Method, "SetCropRatio", {I, I, I}, 3, &C::SetCropRatio},
+        {d::ResumeLiveView, K::Method, "ResumeLiveView", {}, 0, &C::AnswerNothing},
+        {d::SetRotation, K::Method, "SetRotation", {I}, 1, &C::SetRotation},
+        {d::SetShowAfterShot, K::Method, "SetShowAfterShot", {I}, 1, &C::SetShowAfterShot},
+        {d::DoAutoFocus, K::Method, "DoAutoFocus", {}, 0, &C::AnswerFalse},
+        {d::ShowFocusFrame, K::Method, "ShowFocusFrame", {I}, 1, &C::ShowFocusFrame},
+        {d::SetAfPointSelection, K::Method, "SetAfPointSelection", {I}, 1, &C::SetAfPointSelection},
+        {d::SetFrameCallback, K::Method, "SetFrameCallback", {A, A}, 2, &C::SetFrameCallback},
+        {d::ShowSettingsDialog, K::Method, "ShowSettingsDialog", {}, 0, &C::AnswerNothing},
+        {d::GrabFrame, K::Method, "GrabFrame", {S}, 1, &C::AnswerFalse},
+        {d::SetDisplayMode, K::Method, "SetDisplayMode", {I}, 1, &C::SetDisplayMode},
+        {d::SetCropShape, K::Method, "SetCropShape", {I}, 1, &C::SetCropShape},
+        {d::SetOnionSkinAlpha, K::Method, "SetOnionSkinAlpha", {I}, 1, &C::SetOnionSkinAlpha},
+        {d::SetOnionSkinLayers, K::Method, "SetOnionSkinLayers", {I}, 1, &C::SetOnionSkinLayers},
+        {d::EnableOnionSkin, K::Method, "EnableOnionSkin", {I}, 1, &C::EnableOnionSkin},
+        {d::SetControlMode, K::Method, "SetControlMode", {I}, 1, &C::AnswerFalse},
+    };
+    return table;
+}
+
+QuorCtrlComponent::QuorCtrlComponent(QWidget* parent, const HostedProperties& props)
+    : QuorCtrlComponent(parent, props, CameraEngine::CameraCountFromEnvironment()) {}
+
+QuorCtrlComponent::QuorCtrlComponent(QWidget* parent, const HostedProperties& props, int simulatedCameras)
+    : engine_(std::make_unique<CameraEngine>(static_cast<IEngineOutlet*>(this), simulatedCameras)) {
+    state_.borderStyle = props.borderStyle;
+    view_ = new QuorCtrlView(parent, props, engine_.get(), &state_);
+    connect(engine_.get(), &CameraEngine::stateChanged, view_, qOverload<>(&QWidget::update));
+}
+
+QuorCtrlComponent::~QuorCtrlComponent() {
+    // Nothing is raised while going: tasks still queued for this component die with it (Post's context).
+    sink_ = nullptr;
+    engine_->Close();
+    // The host may already have destroyed its window, and the view with it.
+    delete view_.data();
+}
+
+QWidget* QuorCtrlComponent::Widget() { return view_; }
+
+void QuorCtrlComponent::Advise(IEventSink* sink) { sink_ = sink; }
+
+Variant QuorCtrlComponent::Invoke(int id, DispatchKind kind, std::span<const Variant> args) {
+    const Entry* found = nullptr;
+    const Entry* sameId = nullptr;
+    for (const Entry& e : Table()) {
+        if (e.dispid != id)
+            continue;
+        sameId = &e;
+        if (e.kind == kind) {
+            found = &e;
+            break;
+        }
+    }
+    if (!sameId)
+        throw DispatchError(id, "QuorCtrl has no member with dispatch id " + std::to_string(id));
+    if (!found)
+        throw DispatchError(id, std::string("QuorCtrl: ") + sameId->name + " does not support a " + KindName(kind));
+    if (args.size() != found->argc)
+        throw DispatchError(id, std::string("QuorCtrl: ") + found->name + " takes " + std::to_string(found->argc) +
+                                    " argument(s), " + std::to_string(args.size()) + " given");
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (!Accepts(found->args[i], args[i]))
+            throw DispatchError(id, std::string("QuorCtrl: ") + found->name + ": argument " + std::to_string(i + 1) +
+                                        " has the wrong type");
+    }
+    return (this->*(found->handler))(args);
+}
+
+// ---- Events ----
+
+void QuorCtrlComponent::Raise(int eventId, std::span<Variant> args) {
+    if (sink_)
+        sink_->OnEvent(eventId, args);
+}
+
+void QuorCtrlComponent::RaisePropertyValueChanged(std::int32_t code, std::string_view text) {
+    std::array<Variant, 2> args{Variant::Long(code), Variant::String(std::string(text))};
+    Raise(kEventPropertyValueChanged, args);
+    Repaint();
+}
+
+void QuorCtrlComponent::RaisePropertyOptionAdded(std::int32_t code, std::string_view text, std::int32_t value,
+                                                 bool enable) {
+    std::array<Variant, 4> args{Variant::Long(code), Variant::String(std::string(text)), Variant::Long(value),
+                                Variant::Bool(enable)};
+    Raise(kEventPropertyOptionAdded, args);
+}
+
+void QuorCtrlComponent::RaiseNotify(const char* name, Variant argument) {
+    std::array<Variant, 2> args{Variant::String(name), std::move(argument)};
+    Raise(kEventNotify, args);
+}
+
+void QuorCtrlComponent::Post(std::function<void()> task) {
+    QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+}
+
+void QuorCtrlComponent::Repaint() {
+    if (view_)
+        view_->update();
+}
+
+// ---- Properties ----
+
+Variant QuorCtrlComponent::GetShowDebugInfo(Args) { return Variant::Bool(state_.showDebugInfo); }
+
+Variant QuorCtrlComponent::PutShowDebugInfo(Args a) {
+    state_.showDebugInfo = Flag(a[0]);
+    Repaint();
+    return {};
+}
+
+Variant QuorCtrlComponent::GetBorderStyle(Args) { return Variant::Short(state_.borderStyle); }
+
+Variant QuorCtrlComponent::PutBorderStyle(Args a) {
+    state_.borderStyle = a[0].Low16();
+    Repaint();
+    return {};
+}
+
+// ---- Camera ----
+
+Variant QuorCtrlComponent::OpenCamera(Args a) { return Variant::Bool(engine_->Open(a[0].Low16())); }
+
+Variant QuorCtrlComponent::CloseCamera(Args) { return Variant::Bool(engine_->Close()); }
+
+Variant QuorCtrlComponent::SetPropertyValue(Args a) {
+    return Variant::Bool(engine_->SetPropertyValue(a[0].Int(), a[1].Int()));
+}
+
+Variant QuorCtrlComponent::GetPropertyValue(Args a) { return Variant::Long(engine_->PropertyValue(a[0].Int())); }
+
+Variant QuorCtrlComponent::GetPropertyText(Args a) { return Variant::String(engine_->PropertyText(a[0].Int())); }
+
+Variant QuorCtrlComponent::GetCameraCount(Args) { return Variant::Short(engine_->CameraCount()); }
+
+Variant QuorCtrlComponent::GetCameraName(Args a) { return Variant::String(engine_->CameraName(a[0].Low16())); }
+
+// ---- Options kept for live view and capture ----
+
+Variant QuorCtrlComponent::SetMovieOptions(Args a) {
+    state_.movieVideo = Flag(a[0]);
+    state_.movieAudio = Flag(a[1]);
+    return {};
+}
+
+Variant QuorCtrlComponent::EnableCrop(Args a) {
+    state_.cropEnabled = Flag(a[0]);
+    state_.cropFlag2 = Flag(a[1]);
+    state_.cropFlag3 = Flag(a[2]);
+    Repaint();
+    return {};
+}
+
+Variant QuorCtrlComponent::SetCropRect(Args a) {
+    state_.cropRect = {a[0].Int(), a[1].Int(), a[2].Int(), a[3].Int()};
+    Repaint();
+    return {};
+}
+
+Variant QuorCtrlComponent::ShowCropFrame(Args a) {
+    state_.cropFrameShown = Flag(a[0]);
+    state_.cropImagePath = a[1].text;
+    Repaint();
+    return {};
+}
+
+Variant QuorCtrlComponent::SetCropRatio(Args a) {
+    state_.cropRatioLocked = Flag(a[0]);
+    state_.cropRatio = {a[1].Int(), a[2].Int()};
+    return {};
+}
+
+Variant QuorCtrlComponent::SetRotation(Args a) {
+    const int degrees = a[0].Low16();
+    // Only quarter turns exist; anything else leaves the rotation as it was.
+    if (degrees == 0 || degrees == 90 || degrees == 180 || degrees == 270) {
+        state_.rotation = degrees;
+        Repaint();
+    }
+    return {};
+}
+
+Variant QuorCtrlComponent::SetShowAfterShot(Args a) {
+    state_.showAfterShot = Flag(a[0]);
+    return {};
+}
+
+Variant QuorCtrlComponent::ShowFocusFrame(Args a) {
+    state_.focusFrameShown = Flag(a[0]);
+    Repaint();
+    return {};
+}
+
+Variant QuorCtrlComponent::SetAfPointSelection(Args a) {
+    const int mode = a[0].Low16();
+    if (mode == 0 || mode == 1)
+        state_.afPointSelection = mode;
+    return {};
+}
+
+Variant QuorCtrlComponent::SetFrameCallback(Args a) {
+    state_.frameCallback = AddressOf(a[0]);
+    state_.frameCallbackContext = state_.frameCallback ? AddressOf(a[1]) : 0;
+    return {};
+}
+
+Variant QuorCtrlComponent::SetDisplayMode(Args a) {
+    const int mode = a[0].Low16();
+    if (mode >= 0 && mode <= 2) {
+        state_.displayMode = static_cast<DisplayMode>(mode);
+        Repaint();
+    }
+    return {};
+}
+
+Variant QuorCtrlComponent::SetCropShape(Args a) {
+    const int shape = a[0].Low16();
+    if (shape == 0 || shape == 1) {
+        state_.cropShape = shape;
+        Repaint();
+    }
+    return {};
+}
+
+Variant QuorCtrlComponent::SetOnionSkinAlpha(Args a) {
+    state_.onionSkinAlpha = a[0].Low16();
+    Repaint();
+    return {};
+}
+
+Variant QuorCtrlComponent::SetOnionSkinLayers(Args a) {
+    state_.onionSkinLayers = a[0].Low16();
+    Repaint();
+    return {};
+}
+
+Variant QuorCtrlComponent::EnableOnionSkin(Args a) {
+    state_.onionSkinEnabled = Flag(a[0]);
+    Repaint();
+    return {};
+}
+
+Variant QuorCtrlComponent::AnswerFalse(Args) { return Variant::Bool(false); }
+
+Variant QuorCtrlComponent::AnswerNothing(Args) { return {}; }
+
+} // namespace quor::component

@@ -1,0 +1,114 @@
+// A component hosted in a plain parent widget, driven through the host's typed wrapper, with a sink that
+// records every event and whether it arrived inside a call.
+#pragma once
+
+#include "component/QuorCtrlComponent.h"
+#include "control/QuorCtrl.h"
+
+#include <QCoreApplication>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace quor::component::test {
+
+struct Recorded {
+    int id;
+    std::vector<Variant> args;
+    bool nested; // raised while a call into the component was running
+};
+
+class RecordingSink : public IEventSink {
+public:
+    void OnEvent(int eventId, std::span<Variant> args) override {
+        events.push_back({eventId, std::vector<Variant>(args.begin(), args.end()), inCall});
+        if (react)
+            react(eventId, args);
+    }
+
+    std::vector<std::string> NotifyNames() const {
+        std::vector<std::string> names;
+        for (const Recorded& r : events)
+            if (r.id == kEventNotify)
+                names.push_back(r.args[0].text);
+        return names;
+    }
+    // Option events of `code`: (text, value, enable).
+    struct Option {
+        std::string text;
+        std::int32_t value;
+        bool enable;
+    };
+    std::vector<Option> OptionsOf(std::int32_t code) const {
+        std::vector<Option> out;
+        for (const Recorded& r : events)
+            if (r.id == kEventPropertyOptionAdded && r.args[0].Int() == code)
+                out.push_back({r.args[1].text, r.args[2].Int(), r.args[3].IsTrue()});
+        return out;
+    }
+    std::vector<std::string> ValuesOf(std::int32_t code) const {
+        std::vector<std::string> out;
+        for (const Recorded& r : events)
+            if (r.id == kEventPropertyValueChanged && r.args[0].Int() == code)
+                out.push_back(r.args[1].text);
+        return out;
+    }
+    std::int32_t ValueOf(std::int32_t code, const std::string& text) const {
+        for (const Option& o : OptionsOf(code))
+            if (o.text == text)
+                return o.value;
+        ADD_FAILURE() << "no option \"" << text << "\" for property " << code;
+        return -1;
+    }
+
+    std::vector<Recorded> events;
+    bool inCall = false;
+    std::function<void(int, std::span<Variant>)> react;
+};
+
+inline void Pump() {
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+}
+
+class ComponentTest : public ::testing::Test {
+protected:
+    void Make(int cameras = 1, HostedProperties props = {}) {
+        component = std::make_unique<QuorCtrlComponent>(&parent, props, cameras);
+        component->Advise(&sink);
+        ctrl.Attach(component.get());
+    }
+    void TearDown() override {
+        component.reset();
+        Pump();
+    }
+    // Runs one host call, marking events raised inside it as nested.
+    template <typename F>
+    auto Call(F&& f) {
+        sink.inCall = true;
+        struct Reset {
+            bool& flag;
+            ~Reset() { flag = false; }
+        } reset{sink.inCall};
+        return std::forward<F>(f)();
+    }
+    bool OpenAndSettle(int index = 0) {
+        bool ok = Call([&] { return ctrl.OpenCamera(index); });
+        Pump();
+        return ok;
+    }
+    CameraEngine& Engine() { return component->Engine(); }
+
+    QWidget parent;
+    RecordingSink sink;
+    std::unique_ptr<QuorCtrlComponent> component;
+    CQuorCtrl ctrl;
+};
+
+} // namespace quor::component::test
