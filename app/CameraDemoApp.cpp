@@ -4,6 +4,7 @@
 #include "component/QuorCtrlComponent.h"
 #include "console/CameraConsoleDlg.h"
 #include "control/ComponentRegistry.h"
+#include "control/UdevMonitor.h"
 
 #include <memory>
 
@@ -18,6 +19,8 @@ CCameraDemoApp::CCameraDemoApp(int& argc, char** argv) : QApplication(argc, argv
 bool CCameraDemoApp::InitInstance() {
     // The camera component is found by class identifier when the console creates its controls.
     quor::component::RegisterQuorCtrl();
+    // USB cameras plugged in or pulled out refresh the console's camera list.
+    quor::StartUdevMonitor();
 
     appDirectory_ = quor::AppDirectoryFromPath(quor::ExecutablePath());
 

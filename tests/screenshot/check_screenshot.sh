@@ -16,8 +16,9 @@ if [ "$width" != 794 ] || [ "$height" != 531 ]; then
   echo "FAIL: window is ${width}x${height}, expected 794x531" >&2
   fail=1
 fi
-# Inside the hosted view (client 22,100 .. 522,430), away from its border and anything it draws in the middle.
-px=$(convert "$out" -format "%[pixel:p{$((x + 30)),$((y + 108))}]" info:)
+# Inside the hosted view (client 22,100 .. 522,430), near its bottom-right corner, away from the debug overlay
+# and the placeholder text.
+px=$(convert "$out" -format "%[pixel:p{$((x + 510)),$((y + 420))}]" info:)
 case "$px" in
   *"240,240,240"*|*"F0F0F0"*|*"f0f0f0"*) ;;
   *) echo "FAIL: hosted view background is $px, expected 240,240,240" >&2; fail=1 ;;
