@@ -1,0 +1,18 @@
+// JPEG images for the stand-in body: small live-view frames and photos of a chosen file size.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace quor::standin {
+
+// Encodes an RGB image of `width` x `height` showing a gradient with a bar that moves with `frameNumber`, so
+// consecutive frames differ. Quality 0..100.
+std::vector<std::uint8_t> MakeFrameJpeg(int width, int height, std::uint32_t frameNumber, int quality = 75);
+
+// A decodable photo of exactly `targetBytes` (or the bare picture, when that is already larger): a picture
+// encoded once, padded with application segments after the start-of-image marker.
+std::vector<std::uint8_t> MakePhotoJpeg(std::size_t targetBytes, std::uint32_t shotNumber);
+
+} // namespace quor::standin

@@ -1,0 +1,164 @@
+// A stand-in camera body: a PTP/IP responder on 127.0.0.1 that answers like an EOS body over the network, so
+// that the real libgphoto2 camera path can run on a machine without a camera.
+//
+// The body keeps its settings in EosProperties, reports them through GetEvent (all of them again on every new
+// session), takes shots into its RAM and announces them with RequestObjectTransfer, serves live-view frames once
+// its EVF output goes to the PC, and records every operation in an OperationLog. Faults can be injected: busy
+// answers, a connection dropped in the middle of a transfer, slow transfers, and a pulled cable.
+//
+// Threads: one accepts connections; each connection (command or event) is served on its own thread. Stop() (and
+// the destructor) closes every connection and joins every thread promptly, also in the middle of a transfer.
+#pragma once
+
+#include "tools/standin/EosProperties.h"
+#include "tools/standin/OperationLog.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace quor::standin {
+
+struct StandinOptions {
+    std::uint16_t port = 0; // 0: any free port (see StandinBody::Port())
+    std::string manufacturer = "Canon Inc.";
+    std::string model = "Canon EOS Stand-in";
+    std::string deviceVersion = "3-1.2.0";
+    std::string serialNumber = "QT0215004711";
+    std::size_t photoBytes = 512 * 1024; // size of every JPEG the body takes
+    int frameWidth = 640;                // live-view frame size
+    int frameHeight = 424;
+    std::chrono::milliseconds seriesInterval{120}; // time between the shots of a continuous series
+    std::size_t maxHeldShots = 32;                 // RAM buffer: a series pauses when it is full
+    // Called (from the body's threads) with one line per operation and per connection change.
+    std::function<void(const std::string&)> trace;
+};
+
+class StandinBody {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    explicit StandinBody(StandinOptions options = {});
+    ~StandinBody();
+    StandinBody(const StandinBody&) = delete;
+    StandinBody& operator=(const StandinBody&) = delete;
+
+    // Binds 127.0.0.1:<port> and starts serving. False (with the reason in `error`) when it cannot.
+    bool Start(std::string* error = nullptr);
+    // Closes every connection and joins every thread. Safe to call more than once.
+    void Stop();
+    bool Running() const { return running_.load(); }
+    std::uint16_t Port() const { return port_.load(); }
+
+    OperationLog& Log() { return log_; }
+    const OperationLog& Log() const { return log_; }
+
+    // Faults --------------------------------------------------------------------------------------------------
+    // Answers DeviceBusy to the next `count` operations; with `onlyCode`, to the next `count` operations with
+    // that code (others are served normally).
+    void AnswerBusy(int count, std::uint16_t onlyCode = 0);
+    // The next data phase to the host for an operation with `code` stops half-way and every connection closes.
+    void DropNextTransfer(std::uint16_t code);
+    // Image data (objects and live-view frames) goes out in chunks of `chunkBytes`, `delayPerChunk` apart.
+    // A zero delay turns it off.
+    void SetSlowTransfers(std::size_t chunkBytes, std::chrono::milliseconds delayPerChunk);
+    // Closes every connection at once, like a pulled cable. With `refuseReconnect`, new connections are closed
+    // as soon as they arrive until AllowReconnect().
+    void PullOut(bool refuseReconnect = false);
+    void AllowReconnect();
+
+    // The body itself ----------------------------------------------------------------------------------------
+    // Changes a property from the body's side (a turned dial or switch); the host hears of it in GetEvent.
+    void SetPropertyOnBody(std::uint16_t code, std::uint32_t value);
+    std::optional<std::uint32_t> PropertyValue(std::uint16_t code) const;
+    void SetPhotoBytes(std::size_t bytes);
+
+    // What the body is doing.
+    int CommandConnections() const;
+    std::size_t HeldShots() const;
+    std::uint32_t ShotsTaken() const;
+    std::uint32_t FramesServed() const;
+    bool BulbOpen() const;
+    bool SeriesRunning() const;
+
+private:
+    struct Connection;
+    struct Reply {
+        std::uint16_t code = 0;
+        std::vector<std::uint32_t> params;
+        std::optional<std::vector<std::uint8_t>> data;
+    };
+    struct Shot {
+        std::string name;
+        std::vector<std::uint8_t> jpeg;
+    };
+
+    void AcceptLoop();
+    void Serve(const std::shared_ptr<Connection>& conn);
+    void ServeCommands(const std::shared_ptr<Connection>& conn);
+    void ServeEvents(const std::shared_ptr<Connection>& conn);
+    void ReapFinished(bool all);
+    void CloseAllConnections();
+    void Trace(const std::string& line) const;
+
+    Reply Handle(std::uint16_t code, const std::vector<std::uint32_t>& params,
+                 const std::vector<std::uint8_t>& data);
+    std::vector<std::uint8_t> DeviceInfo() const;
+    // The following run with state_ locked.
+    void QueueRecords(const std::vector<std::uint8_t>& records);
+    void TakeShotLocked();
+    void CatchUpSeriesLocked(Clock::time_point now);
+    void QueueFocusInfoLocked();
+
+    // Sends the data phase (if any) and the response. False when the connection is gone.
+    bool SendReply(Connection& conn, std::uint16_t code, std::uint32_t transaction, const Reply& reply);
+    // Waits `delay` unless the body stops or the connection dies first. False when it was cut short.
+    bool Pause(const Connection& conn, std::chrono::milliseconds delay);
+
+    StandinOptions options_;
+    OperationLog log_;
+
+    std::atomic<bool> running_{false};
+    std::atomic<bool> stopping_{false};
+    std::atomic<std::uint16_t> port_{0};
+    int listenFd_ = -1;
+    int wakeFd_ = -1;
+    std::thread acceptThread_;
+
+    mutable std::mutex connMutex_;
+    std::vector<std::shared_ptr<Connection>> connections_;
+    bool refuseConnections_ = false;
+    std::condition_variable pauseCv_;
+    std::mutex pauseMutex_;
+
+    // Body state.
+    mutable std::mutex state_;
+    EosProperties props_;
+    std::vector<std::uint8_t> pendingRecords_;
+    std::map<std::uint32_t, Shot> shots_;
+    std::uint32_t nextObject_ = 0x6C0001;
+    std::uint32_t shotsTaken_ = 0;
+    std::uint32_t framesServed_ = 0;
+    bool sessionOpen_ = false;
+    bool bulbOpen_ = false;
+    bool seriesRunning_ = false;
+    Clock::time_point seriesStart_{};
+    std::uint32_t seriesShots_ = 0;
+    int busyCount_ = 0;
+    std::uint16_t busyCode_ = 0;
+    std::optional<std::uint16_t> dropCode_;
+    std::size_t slowChunk_ = 0;
+    std::chrono::milliseconds slowDelay_{0};
+};
+
+} // namespace quor::standin

@@ -1,0 +1,113 @@
+// quortovu-standin: runs the stand-in camera body on 127.0.0.1 until killed, printing what it does.
+#include "tools/standin/PtpCodes.h"
+#include "tools/standin/StandinBody.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+void OnSignal(int) { g_stop = 1; }
+
+void Usage(const char* argv0) {
+    std::fprintf(stderr,
+                 "usage: %s [--port N] [--photo-kb N] [--frame WxH] [--series-ms N]\n"
+                 "          [--busy N] [--slow CHUNK_KB:DELAY_MS] [--quiet]\n"
+                 "  --port N        TCP port on 127.0.0.1 (default 15740; 0 picks a free one)\n"
+                 "  --photo-kb N    size of every JPEG the body takes (default 512)\n"
+                 "  --frame WxH     live-view frame size (default 640x424)\n"
+                 "  --series-ms N   time between shots of a continuous series (default 120)\n"
+                 "  --busy N        answer DeviceBusy to the first N operations\n"
+                 "  --slow C:D      send image data in C KB chunks, D ms apart\n"
+                 "  --quiet         print only the port\n",
+                 argv0);
+}
+
+bool ParseInt(const char* s, long lo, long hi, long* out) {
+    char* end = nullptr;
+    long v = std::strtol(s, &end, 10);
+    if (!end || *end || v < lo || v > hi)
+        return false;
+    *out = v;
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    using namespace quor::standin;
+    StandinOptions options;
+    options.port = 15740;
+    long busy = 0, slowKb = 0, slowMs = 0;
+    bool quiet = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
+        long v = 0;
+        if (arg == "--port" && next && ParseInt(next, 0, 65535, &v)) {
+            options.port = static_cast<std::uint16_t>(v);
+            ++i;
+        } else if (arg == "--photo-kb" && next && ParseInt(next, 1, 512 * 1024, &v)) {
+            options.photoBytes = static_cast<std::size_t>(v) * 1024;
+            ++i;
+        } else if (arg == "--frame" && next && std::sscanf(next, "%dx%d", &options.frameWidth, &options.frameHeight) == 2 &&
+                   options.frameWidth >= 16 && options.frameHeight >= 16 && options.frameWidth <= 4096 &&
+                   options.frameHeight <= 4096) {
+            ++i;
+        } else if (arg == "--series-ms" && next && ParseInt(next, 1, 60000, &v)) {
+            options.seriesInterval = std::chrono::milliseconds(v);
+            ++i;
+        } else if (arg == "--busy" && next && ParseInt(next, 0, 1000000, &v)) {
+            busy = v;
+            ++i;
+        } else if (arg == "--slow" && next && std::sscanf(next, "%ld:%ld", &slowKb, &slowMs) == 2 && slowKb > 0 &&
+                   slowMs >= 0) {
+            ++i;
+        } else if (arg == "--quiet") {
+            quiet = true;
+        } else {
+            Usage(argv[0]);
+            return 2;
+        }
+    }
+
+    std::mutex printMutex;
+    if (!quiet) {
+        options.trace = [&printMutex](const std::string& line) {
+            std::lock_guard lock(printMutex);
+            std::printf("standin: %s\n", line.c_str());
+            std::fflush(stdout);
+        };
+    }
+
+    StandinBody body(options);
+    if (busy > 0)
+        body.AnswerBusy(static_cast<int>(busy));
+    if (slowKb > 0)
+        body.SetSlowTransfers(static_cast<std::size_t>(slowKb) * 1024, std::chrono::milliseconds(slowMs));
+
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    std::string error;
+    if (!body.Start(&error)) {
+        std::fprintf(stderr, "standin: cannot start: %s\n", error.c_str());
+        return 1;
+    }
+    {
+        std::lock_guard lock(printMutex);
+        std::printf("standin: port %u (libgphoto2 port \"ptpip:127.0.0.1:%u\", model \"PTP/IP Camera\")\n",
+                    body.Port(), body.Port());
+        std::fflush(stdout);
+    }
+    while (!g_stop)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    body.Stop();
+    return 0;
+}
