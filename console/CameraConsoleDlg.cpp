@@ -301,22 +301,16 @@ void CCameraConsoleDlg::ApplyDisplayMode() {
 void CCameraConsoleDlg::RefreshCameraList() {
     const int count = ctrl_.GetCameraCount();
     QComboBox* cameras = ComboAt(1014);
-    if (cameras)
-        cameras->clear();
-    if (count >= 1) {
-        for (int i = 0; i < count; ++i) {
-            const QString name = QString::fromStdString(ctrl_.GetCameraName(i));
-            if (cameras)
-                cameras->addItem(name);
-        }
-        if (cameras)
-            cameras->setCurrentIndex(0);
-        EnableItem(1014, true);
-        EnableItem(1001, true);
-    } else {
-        EnableItem(1014, false);
-        EnableItem(1001, false);
-    }
+    if (!cameras)
+        return;
+    cameras->clear();
+    // The list is unsorted, so item i is camera i.
+    for (int i = 0; i < count; ++i)
+        cameras->addItem(QString::fromStdString(ctrl_.GetCameraName(i)));
+    if (count >= 1)
+        cameras->setCurrentIndex(0);
+    EnableItem(1014, count >= 1);
+    EnableItem(1001, count >= 1);
 }
 
 void CCameraConsoleDlg::paintEvent(QPaintEvent* event) {

@@ -23,7 +23,8 @@ class QComboBox;
 
 namespace quor::console {
 struct ControlDef;
-}
+struct PropertyBinding;
+} // namespace quor::console
 
 // The console's state flags: 32-bit integers used as booleans (liveViewOn may hold -1).
 struct ConsoleState {
@@ -122,7 +123,7 @@ private:
     void OnOnionSkinLayersChanged();
 
     // Property panel helpers
-    void ApplyKeywordRule(std::int32_t code, const std::string& text);
+    void ApplyKeywordRule(const quor::console::PropertyBinding& row, const std::string& text);
 
     // List helpers
     QComboBox* ComboAt(int id) const;

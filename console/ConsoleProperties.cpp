@@ -19,16 +19,15 @@ void CCameraConsoleDlg::OnPropertyValueChanged(std::int32_t code, const std::str
     // Shows the text without selecting an item, so nothing goes back to the camera.
     if (QComboBox* combo = ComboAt(row->comboId))
         combo->setEditText(QString::fromStdString(text));
-    ApplyKeywordRule(code, text);
+    ApplyKeywordRule(*row, text);
 }
 
-void CCameraConsoleDlg::ApplyKeywordRule(std::int32_t code, const std::string& text) {
-    const PropertyBinding* row = BindingForCode(code);
-    if (!row || row->rule == KeywordRule::None)
+void CCameraConsoleDlg::ApplyKeywordRule(const PropertyBinding& row, const std::string& text) {
+    if (row.rule == KeywordRule::None || !row.keyword)
         return;
     // The text as reported, compared whole and byte for byte.
-    const bool match = text == row->keyword;
-    switch (row->rule) {
+    const bool match = text == row.keyword;
+    switch (row.rule) {
     case KeywordRule::ContinuousGate:
         EnableItem(1029, match);
         break;
