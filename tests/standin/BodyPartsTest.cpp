@@ -320,6 +320,37 @@ TEST(StandinResponder, AnswersInOrderAndRefusesWhatItDoesNotKnow) {
     body.Stop();
 }
 
+TEST(StandinResponder, ANewConnectionsSessionSurvivesTheOldConnectionClosing) {
+    Watchdog watchdog(30s);
+    StandinBody body;
+    ASSERT_TRUE(body.Start());
+    auto old = std::make_unique<RawClient>(body.Port());
+    ASSERT_TRUE(old->InitCommand());
+    ASSERT_TRUE(old->Request(op::kOpenSession, 1, {1}));
+    EXPECT_EQ(old->Response()->first, rc::kOk);
+
+    // The host reconnects before the body has seen the old connection go.
+    RawClient fresh(body.Port());
+    ASSERT_TRUE(fresh.InitCommand());
+    ASSERT_TRUE(fresh.Request(op::kOpenSession, 1, {1}));
+    EXPECT_EQ(fresh.Response()->first, rc::kOk);
+    ASSERT_TRUE(old->Request(op::kEosGetEvent, 2));
+    EXPECT_EQ(old->Response()->first, rc::kSessionNotOpen);
+
+    const std::size_t mark = body.Log().Size();
+    old.reset();
+    // Give the body time to notice the close: wait for its thread to finish with the old connection.
+    for (int i = 0; i < 100 && body.CommandConnections() > 1; ++i)
+        std::this_thread::sleep_for(5ms);
+    ASSERT_TRUE(fresh.Request(op::kEosGetEvent, 2));
+    auto events = fresh.Response();
+    ASSERT_TRUE(events);
+    EXPECT_EQ(events->first, rc::kOk);
+    EXPECT_GT(events->second.size(), 8u); // the new session hears every property
+    EXPECT_EQ(body.Log().Count(op::kEosGetEvent, mark), 1u);
+    body.Stop();
+}
+
 TEST(StandinResponder, GarbageLengthClosesOnlyThatConnection) {
     Watchdog watchdog(30s);
     StandinBody body;

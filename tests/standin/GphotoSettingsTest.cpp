@@ -111,13 +111,6 @@ TEST_F(GphotoSettings, EachSettingReachesTheBodyAsItsPropertyAndValue) {
     }
 }
 
-TEST_F(GphotoSettings, ValueOutsideTheBodysListIsRefusedAndKept) {
-    // The widget only offers the body's list; a forged write is refused by the body itself.
-    EXPECT_NE(camera_->Set("iso", "12800"), GP_OK);
-    EXPECT_EQ(body_->PropertyValue(prop::kIso), 0x48u);
-    EXPECT_EQ(camera_->Get("iso"), "100");
-}
-
 TEST_F(GphotoSettings, ChangeOnTheBodyShowsUpInTheHostsWidget) {
     body_->SetPropertyOnBody(prop::kFocusMode, kFocusManual);
     CameraEventType type;

@@ -56,6 +56,7 @@ std::string Hex(std::uint32_t v) {
 // One accepted socket. The serving thread owns the descriptor: it closes it on the way out (under connMutex_,
 // after which `fd` is -1 and nobody else touches it). Others only shut it down, which wakes a blocked read or write.
 struct StandinBody::Connection {
+    std::uint64_t id = 0;
     int fd = -1;
     std::atomic<bool> command{false};
     std::atomic<bool> dead{false};
@@ -209,6 +210,7 @@ void StandinBody::AcceptLoop() {
             continue;
         }
         auto conn = std::make_shared<Connection>();
+        conn->id = nextConnectionId_++;
         conn->fd = fd;
         connections_.push_back(conn);
         conn->thread = std::thread([this, conn] { Serve(conn); });
@@ -269,9 +271,11 @@ void StandinBody::Serve(const std::shared_ptr<Connection>& conn) {
     }
     if (conn->command) {
         std::lock_guard lock(state_);
-        sessionOpen_ = false;
-        bulbOpen_ = false;
-        seriesRunning_ = false;
+        if (sessionOwner_ == conn->id) {
+            sessionOwner_ = 0;
+            bulbOpen_ = false;
+            seriesRunning_ = false;
+        }
     }
     Trace(conn->command ? "command connection closed" : "connection closed");
     conn->finished = true;
@@ -354,7 +358,7 @@ void StandinBody::ServeCommands(const std::shared_ptr<Connection>& conn) {
         if (busy)
             reply.code = rc::kDeviceBusy;
         else
-            reply = Handle(*code, params, data);
+            reply = Handle(conn->id, *code, params, data);
 
         OperationRecord rec;
         rec.code = *code;
@@ -524,7 +528,8 @@ void StandinBody::QueueFocusInfoLocked() {
     QueueRecords(w.Get());
 }
 
-StandinBody::Reply StandinBody::Handle(std::uint16_t code, const std::vector<std::uint32_t>& params,
+StandinBody::Reply StandinBody::Handle(std::uint64_t connection, std::uint16_t code,
+                                       const std::vector<std::uint32_t>& params,
                                        const std::vector<std::uint8_t>& data) {
     auto param = [&](std::size_t i) { return i < params.size() ? params[i] : 0u; };
     Reply reply;
@@ -542,22 +547,25 @@ StandinBody::Reply StandinBody::Handle(std::uint16_t code, const std::vector<std
 
     std::lock_guard lock(state_);
     if (code == op::kOpenSession) {
-        if (sessionOpen_) {
+        if (sessionOwner_ == connection) {
             reply.code = rc::kSessionAlreadyOpen;
             return reply;
         }
-        sessionOpen_ = true;
+        // A new session (from a new connection, the old one being gone) starts afresh and hears every property.
+        sessionOwner_ = connection;
+        bulbOpen_ = false;
+        seriesRunning_ = false;
         pendingRecords_ = props_.AllRecords();
         return reply;
     }
-    if (!sessionOpen_) {
+    if (sessionOwner_ != connection) {
         reply.code = rc::kSessionNotOpen;
         return reply;
     }
 
     switch (code) {
     case op::kCloseSession:
-        sessionOpen_ = false;
+        sessionOwner_ = 0;
         break;
     case op::kGetStorageIds:
     case op::kEosGetStorageIds:
@@ -719,7 +727,7 @@ void StandinBody::AllowReconnect() {
 
 void StandinBody::SetPropertyOnBody(std::uint16_t code, std::uint32_t value) {
     std::lock_guard lock(state_);
-    if (props_.Set({code, value, {}}, true) == rc::kOk && sessionOpen_)
+    if (props_.Set({code, value, {}}, true) == rc::kOk && sessionOwner_ != 0)
         QueueRecords(props_.Records(code));
 }
 

@@ -111,7 +111,7 @@ private:
     void CloseAllConnections();
     void Trace(const std::string& line) const;
 
-    Reply Handle(std::uint16_t code, const std::vector<std::uint32_t>& params,
+    Reply Handle(std::uint64_t connection, std::uint16_t code, const std::vector<std::uint32_t>& params,
                  const std::vector<std::uint8_t>& data);
     std::vector<std::uint8_t> DeviceInfo() const;
     // The following run with state_ locked.
@@ -149,7 +149,10 @@ private:
     std::uint32_t nextObject_ = 0x6C0001;
     std::uint32_t shotsTaken_ = 0;
     std::uint32_t framesServed_ = 0;
-    bool sessionOpen_ = false;
+    // The session belongs to one command connection. A host that reconnects may open its new session before
+    // the body has noticed the old connection end; the old one's cleanup then leaves the new session alone.
+    std::uint64_t sessionOwner_ = 0; // connection id, 0 when no session is open
+    std::uint64_t nextConnectionId_ = 1;
     bool bulbOpen_ = false;
     bool seriesRunning_ = false;
     Clock::time_point seriesStart_{};

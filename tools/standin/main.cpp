@@ -72,6 +72,9 @@ int main(int argc, char** argv) {
             ++i;
         } else if (arg == "--quiet") {
             quiet = true;
+        } else if (arg == "--help" || arg == "-h") {
+            Usage(argv[0]);
+            return 0;
         } else {
             Usage(argv[0]);
             return 2;
@@ -102,8 +105,10 @@ int main(int argc, char** argv) {
     }
     {
         std::lock_guard lock(printMutex);
-        std::printf("standin: port %u (libgphoto2 port \"ptpip:127.0.0.1:%u\", model \"PTP/IP Camera\")\n",
-                    body.Port(), body.Port());
+        // libgphoto2 connects the event channel to 15740 unless the port path names it too.
+        const unsigned port = body.Port();
+        std::printf("standin: port %u (libgphoto2 port \"ptpip:127.0.0.1:%u:%u\", model \"PTP/IP Camera\")\n", port,
+                    port, port);
         std::fflush(stdout);
     }
     while (!g_stop)
