@@ -82,6 +82,35 @@ TEST_F(GphotoShooting, ShotsInARowAreDistinctFiles) {
     EXPECT_EQ(body_->ShotsTaken(), 2u);
 }
 
+TEST_F(GphotoShooting, RawPlusJpegDeliversBothFilesOfOneExposure) {
+    ASSERT_EQ(camera_->Set("imageformat", "RAW + Large Fine JPEG"), GP_OK);
+    auto first = camera_->CaptureAndDownload();
+    ASSERT_EQ(first.result, GP_OK) << gp_result_as_string(first.result);
+    auto rest = WaitForFiles(1, 5s); // the second file of the exposure comes as an event
+    ASSERT_EQ(rest.size(), 1u);
+    ASSERT_EQ(rest[0].result, GP_OK);
+    EXPECT_EQ(body_->ShotsTaken(), 1u);
+    EXPECT_EQ(body_->HeldShots(), 0u);
+
+    const GpCamera::Download* raw = first.name.ends_with(".cr2") ? &first : &rest[0];
+    const GpCamera::Download* jpeg = raw == &first ? &rest[0] : &first;
+    ASSERT_TRUE(raw->name.ends_with(".cr2")) << first.name << " " << rest[0].name;
+    ASSERT_GE(raw->bytes.size(), 4u);
+    EXPECT_EQ(std::string(raw->bytes.begin(), raw->bytes.begin() + 3), "II*");
+    EXPECT_FALSE(DecodeJpeg(jpeg->bytes).isNull()) << jpeg->name;
+}
+
+TEST_F(GphotoShooting, AvailableShotsStaysAboveZeroSoTheRamTargetNeverWaitsForever) {
+    body_->SetPropertyOnBody(prop::kAvailableShots, 2);
+    ASSERT_EQ(camera_->CaptureAndDownload().result, GP_OK);
+    ASSERT_EQ(camera_->CaptureAndDownload().result, GP_OK);
+    EXPECT_EQ(body_->PropertyValue(prop::kAvailableShots), 1u);
+    EXPECT_EQ(camera_->Get("availableshots"), "1");
+    // Switching to the RAM target waits until the body reports room for a shot.
+    ASSERT_EQ(camera_->Set("capturetarget", "Memory card"), GP_OK);
+    ASSERT_EQ(camera_->Set("capturetarget", "Internal RAM"), GP_OK);
+}
+
 TEST_F(GphotoShooting, PreviewFramesAreDecodableAndMove) {
     auto a = camera_->Preview();
     ASSERT_EQ(a.result, GP_OK) << gp_result_as_string(a.result);

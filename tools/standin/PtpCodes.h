@@ -105,5 +105,6 @@ inline constexpr std::uint32_t kShutterBulb = 0x0C;
 inline constexpr std::uint32_t kFocusManual = 3;
 inline constexpr std::uint32_t kEvfOutputPc = 2;
 inline constexpr std::uint16_t kFormatJpeg = 0x3801;
+inline constexpr std::uint16_t kFormatCr2 = 0xB103;
 
 } // namespace quor::standin

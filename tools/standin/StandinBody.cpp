@@ -485,19 +485,36 @@ void StandinBody::QueueRecords(const std::vector<std::uint8_t>& records) {
 
 void StandinBody::TakeShotLocked() {
     const std::uint32_t number = ++shotsTaken_;
-    char name[32];
-    std::snprintf(name, sizeof name, "IMG_%04u.JPG", number % 10000);
-    Shot shot{name, MakePhotoJpeg(options_.photoBytes, number)};
-    const std::uint32_t id = nextObject_++;
+    // One file per entry of the image format, in its order: a RAW file (stand-in bytes behind a TIFF header, as
+    // a CR2 starts) and/or a JPEG.
+    const std::uint32_t format = props_.Find(prop::kImageFormat)->value;
+    std::vector<std::uint32_t> files = {(format >> 8) & 0xFF};
+    if (format & 0xFF)
+        files.push_back(format & 0xFF);
+    for (std::uint32_t file : files) {
+        const bool raw = (file & 0x08) != 0;
+        char name[32];
+        std::snprintf(name, sizeof name, raw ? "IMG_%04u.CR2" : "IMG_%04u.JPG", number % 10000);
+        Shot shot{name, {}};
+        if (raw) {
+            shot.jpeg.assign(options_.photoBytes, static_cast<std::uint8_t>(number));
+            const std::uint8_t tiff[] = {'I', 'I', 42, 0, 8, 0, 0, 0};
+            std::copy(std::begin(tiff), std::end(tiff), shot.jpeg.begin());
+        } else {
+            shot.jpeg = MakePhotoJpeg(options_.photoBytes, number);
+        }
+        const std::uint32_t id = nextObject_++;
 
-    Writer w;
-    w.U32(0).U32(ev::kRequestObjectTransfer).U32(id).U16(kFormatJpeg).U16(0).U32(0);
-    w.U32(static_cast<std::uint32_t>(shot.jpeg.size())).U32(0).Ascii(shot.name);
-    while (w.Size() % 4)
-        w.U8(0);
-    w.PatchU32(0, static_cast<std::uint32_t>(w.Size()));
-    QueueRecords(w.Get());
-    shots_.emplace(id, std::move(shot));
+        Writer w;
+        w.U32(0).U32(ev::kRequestObjectTransfer).U32(id).U16(raw ? kFormatCr2 : kFormatJpeg).U16(0).U32(0);
+        w.U32(static_cast<std::uint32_t>(shot.jpeg.size())).U32(0).Ascii(shot.name);
+        while (w.Size() % 4)
+            w.U8(0);
+        w.PatchU32(0, static_cast<std::uint32_t>(w.Size()));
+        QueueRecords(w.Get());
+        shots_.emplace(id, std::move(shot));
+        Trace(std::string("shot ") + name + " held as object " + Hex(id));
+    }
 
     // The counter of shots that still fit goes down, but never to 0 (a host waits for it to be above 0).
     const Property* left = props_.Find(prop::kAvailableShots);
@@ -505,7 +522,6 @@ void StandinBody::TakeShotLocked() {
         props_.Set({prop::kAvailableShots, left->value - 1, {}}, true);
         QueueRecords(props_.Records(prop::kAvailableShots));
     }
-    Trace("shot " + shot.name + " held as object " + Hex(id));
 }
 
 void StandinBody::CatchUpSeriesLocked(Clock::time_point now) {

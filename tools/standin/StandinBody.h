@@ -35,7 +35,7 @@ struct StandinOptions {
     std::string model = "Canon EOS Stand-in";
     std::string deviceVersion = "3-1.2.0";
     std::string serialNumber = "QT0215004711";
-    std::size_t photoBytes = 512 * 1024; // size of every JPEG the body takes
+    std::size_t photoBytes = 512 * 1024; // size of every file the body takes (JPEG or RAW)
     int frameWidth = 640;                // live-view frame size
     int frameHeight = 424;
     std::chrono::milliseconds seriesInterval{120}; // time between the shots of a continuous series
@@ -85,8 +85,8 @@ public:
 
     // What the body is doing.
     int CommandConnections() const;
-    std::size_t HeldShots() const;
-    std::uint32_t ShotsTaken() const;
+    std::size_t HeldShots() const;    // files in the body's RAM, not yet fetched and released by the host
+    std::uint32_t ShotsTaken() const; // exposures (a RAW + JPEG exposure is one shot and two files)
     std::uint32_t FramesServed() const;
     bool BulbOpen() const;
     bool SeriesRunning() const;
@@ -100,7 +100,7 @@ private:
     };
     struct Shot {
         std::string name;
-        std::vector<std::uint8_t> jpeg;
+        std::vector<std::uint8_t> jpeg; // or the RAW file's bytes
     };
 
     void AcceptLoop();
