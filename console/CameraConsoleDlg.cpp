@@ -6,6 +6,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFont>
 #include <QGroupBox>
@@ -69,9 +70,15 @@ CCameraConsoleDlg::CCameraConsoleDlg(std::string appDirectory, quor::ComponentFa
     CreateControls();
     WireControls();
     Guard("initialisation", [this] { InitDialog(); });
+    // The pre-translation: an application filter, because it sees each move before any widget does (disabled
+    // ones and the camera view included) and keeps working when the console's window is re-created.
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->installEventFilter(this);
 }
 
 CCameraConsoleDlg::~CCameraConsoleDlg() {
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->removeEventFilter(this);
     // Drop the subscription first: the component must not reach a half-destroyed console.
     if (component_) {
         component_->Advise(nullptr);

@@ -20,6 +20,7 @@
 
 class QAbstractButton;
 class QComboBox;
+class QMouseEvent;
 
 namespace quor::console {
 struct ControlDef;
@@ -77,6 +78,11 @@ public:
     // Opens the selected camera, or closes the open one.
     void ToggleCamera();
 
+    // The frame callback registered with the component while box 1056 is checked: mirrors each live-view
+    // frame in place. The component may call it on any thread; it touches nothing but the buffer.
+    static void MirrorFrameCallback(unsigned char* buffer, std::uint32_t width, std::uint32_t height,
+                                    std::intptr_t context);
+
     const ConsoleState& State() const { return state_; }
     QRect TakePhotoRect() const { return takePhotoRect_; }
     const std::string& AppDirectory() const { return appDirectory_; }
@@ -97,6 +103,10 @@ protected:
     virtual void OnUpdateEvfOutput(std::int16_t state);
     virtual void OnDownloadComplete();
     virtual void OnResetPropertyDesc(std::int32_t code);
+
+    // Pre-translation: sees every pointer move and key press for the console's window (and windows inside it)
+    // before it is dispatched, for the hover half-press and F11. Never consumes anything.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -121,6 +131,49 @@ private:
     void OnPropertySelChange(int comboId);
     void OnSaveToCameraClicked();
     void OnOnionSkinLayersChanged();
+    void WireCaptureControls();
+    void WireLiveViewControls();
+    void WireOptionControls();
+
+    // Pre-translation
+    bool IsConsoleWindow(const QObject* watched) const;
+    void UpdateHalfPress(const QMouseEvent& event);
+    void ToggleDebugInfoKey();
+
+    // Capture commands and transfer progress
+    void TakePhotoOrResume();
+    void ApplyShowAfterShot();
+    void ToggleContinuousShooting();
+    void ToggleBulb();
+    void OnSettingsClicked();
+    void OnGrabFrameClicked();
+    void ApplyControlMode();
+    void SetProgressPos(std::int32_t pos);
+
+    // Live view and focus
+    void OnStartVideoClicked();
+    void OnStopVideoClicked();
+    void DriveFocus(std::int32_t stepCode);
+    void OnAutoFocusClicked();
+    void OnFocusFrameClicked();
+    void OnAfPointClicked();
+    void OnVideoCallbackClicked();
+    void OnDebugInfoClicked();
+    void RegisterFrameCallback();
+
+    // Crop, rotation, movie and onion-skin options
+    void OnCropEnableClicked();
+    void OnCropRectClicked();
+    void ApplyCropRatio();
+    void OnCropShapeSelChange();
+    void OnCropFrameClicked();
+    void ApplyRotation();
+    void ApplyMovieOptions();
+    void OnOnionSkinClicked();
+    void OnTransparencyScroll();
+
+    // A file in the application directory; `name` starts with "/".
+    std::string AppFilePath(const char* name) const { return appDirectory_ + name; }
 
     // Property panel helpers
     void ApplyKeywordRule(const quor::console::PropertyBinding& row, const std::string& text);

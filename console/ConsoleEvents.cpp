@@ -1,7 +1,12 @@
-// The component's events: the event map of the camera view and the table of Notify names.
+// The component's events (the event map of the camera view and the table of Notify names), and the
+// pre-translation of pointer moves and keys.
 #include "console/CameraConsoleDlg.h"
 
 #include "control/NotifyNames.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWindow>
 
 using quor::Variant;
 
@@ -40,4 +45,34 @@ void CCameraConsoleDlg::BuildEventRoutes() {
         const std::int32_t code = v.Int();
         Guard("resetPropertyDesc", [this, code] { OnResetPropertyDesc(code); });
     });
+}
+
+bool CCameraConsoleDlg::IsConsoleWindow(const QObject* watched) const {
+    // Only the event addressed to a window counts: Qt hands the same move on to the widget beneath the pointer
+    // and its parents, and those copies must not count again. A native child has a window of its own whose
+    // parent chain leads here.
+    if (!watched || !watched->isWindowType())
+        return false;
+    const QWindow* mine = windowHandle();
+    if (!mine)
+        return false;
+    for (auto* w = static_cast<const QWindow*>(watched); w; w = w->parent())
+        if (w == mine)
+            return true;
+    return false;
+}
+
+bool CCameraConsoleDlg::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::MouseMove || type == QEvent::KeyPress) && IsConsoleWindow(watched)) {
+        if (type == QEvent::MouseMove) {
+            const auto* move = static_cast<const QMouseEvent*>(event);
+            Guard("half-press", [this, move] { UpdateHalfPress(*move); });
+        } else if (static_cast<const QKeyEvent*>(event)->key() == Qt::Key_F11) {
+            // Every key-down, auto-repeats included; modifiers are not looked at.
+            Guard("F11", [this] { ToggleDebugInfoKey(); });
+        }
+    }
+    // Nothing is consumed: the move or key goes on to its window.
+    return QDialog::eventFilter(watched, event);
 }
