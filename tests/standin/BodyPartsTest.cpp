@@ -339,9 +339,10 @@ TEST(StandinResponder, ANewConnectionsSessionSurvivesTheOldConnectionClosing) {
 
     const std::size_t mark = body.Log().Size();
     old.reset();
-    // Give the body time to notice the close: wait for its thread to finish with the old connection.
-    for (int i = 0; i < 100 && body.CommandConnections() > 1; ++i)
+    // Give the body time to notice the close.
+    for (int i = 0; i < 200 && body.CommandConnections() > 1; ++i)
         std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(body.CommandConnections(), 1);
     ASSERT_TRUE(fresh.Request(op::kEosGetEvent, 2));
     auto events = fresh.Response();
     ASSERT_TRUE(events);

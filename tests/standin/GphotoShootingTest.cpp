@@ -172,6 +172,16 @@ TEST_F(GphotoShooting, BulbOpensAndClosesAndDeliversTheExposure) {
     EXPECT_FALSE(DecodeJpeg(files[0].bytes).isNull());
 }
 
+TEST_F(GphotoShooting, HostLettingGoInTheMiddleOfABulbLeavesItOpenOnTheBody) {
+    // What a host that is destroyed mid-exposure must do itself: libgphoto2's exit does not end the bulb.
+    ASSERT_EQ(camera_->Set("shutterspeed", "bulb"), GP_OK);
+    ASSERT_EQ(camera_->SetToggle("bulb", 1), GP_OK);
+    camera_.reset();
+    ASSERT_TRUE(body_->WaitUntilReleased(2s));
+    EXPECT_TRUE(body_->BulbOpen());
+    EXPECT_EQ(body_->Log().Count(op::kEosBulbEnd), 0u);
+}
+
 TEST_F(GphotoShooting, BulbIsRefusedOutsideBulbShutterSpeed) {
     EXPECT_NE(camera_->SetToggle("bulb", 1), GP_OK);
     EXPECT_FALSE(body_->BulbOpen());

@@ -270,12 +270,11 @@ void StandinBody::Serve(const std::shared_ptr<Connection>& conn) {
         conn->fd = -1;
     }
     if (conn->command) {
+        // The session ends with its connection. A bulb exposure or a series goes on, as on a body whose cable
+        // was pulled: whether the host ended them before letting go stays visible (BulbOpen(), SeriesRunning()).
         std::lock_guard lock(state_);
-        if (sessionOwner_ == conn->id) {
+        if (sessionOwner_ == conn->id)
             sessionOwner_ = 0;
-            bulbOpen_ = false;
-            seriesRunning_ = false;
-        }
     }
     Trace(conn->command ? "command connection closed" : "connection closed");
     conn->finished = true;
@@ -765,6 +764,16 @@ int StandinBody::CommandConnections() const {
     return static_cast<int>(std::count_if(connections_.begin(), connections_.end(), [](const auto& c) {
         return c->command && !c->finished.load();
     }));
+}
+
+bool StandinBody::WaitUntilReleased(std::chrono::milliseconds timeout) const {
+    const auto deadline = Clock::now() + timeout;
+    while (CommandConnections() > 0) {
+        if (Clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
 }
 
 std::size_t StandinBody::HeldShots() const {

@@ -85,6 +85,8 @@ public:
 
     // What the body is doing.
     int CommandConnections() const;
+    // Waits until no command connection is left (the host let go and the body noticed), up to `timeout`.
+    bool WaitUntilReleased(std::chrono::milliseconds timeout) const;
     std::size_t HeldShots() const;    // files in the body's RAM, not yet fetched and released by the host
     std::uint32_t ShotsTaken() const; // exposures (a RAW + JPEG exposure is one shot and two files)
     std::uint32_t FramesServed() const;
