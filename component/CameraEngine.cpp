@@ -104,7 +104,12 @@ void CameraEngine::SetLensManualFocus(bool manual) {
 }
 
 void CameraEngine::SetCardFreeMegabytes(std::int64_t megabytes) {
-    cardFreeMegabytes_ = std::max<std::int64_t>(0, megabytes);
+    cardFreeKilobytes_ = std::max<std::int64_t>(0, megabytes) * 1024;
+    emit stateChanged();
+}
+
+void CameraEngine::ConsumeCard(std::int64_t kilobytes) {
+    cardFreeKilobytes_ = std::max<std::int64_t>(0, cardFreeKilobytes_ - kilobytes);
     emit stateChanged();
 }
 
@@ -129,6 +134,7 @@ bool CameraEngine::Close() {
     open_->EndSession(SimulatedCamera::Clock::now());
     open_ = nullptr;
     ++session_;
+    emit sessionEnded();
     emit stateChanged();
     return true;
 }
@@ -185,7 +191,7 @@ void CameraEngine::Deliver(const PropertyChanges& changes) {
 std::int32_t CameraEngine::AvailableShots() const {
     if (!open_)
         return 0;
-    const std::int64_t shots = cardFreeMegabytes_ * 1024 / open_->Properties().ShotKilobytes();
+    const std::int64_t shots = cardFreeKilobytes_ / open_->Properties().ShotKilobytes();
     return static_cast<std::int32_t>(std::min<std::int64_t>(shots, std::numeric_limits<std::int32_t>::max()));
 }
 

@@ -64,7 +64,9 @@ public:
     bool LensManualFocus() const { return lensManualFocus_; }
     // Free space on the memory card, which sets the available shots.
     void SetCardFreeMegabytes(std::int64_t megabytes);
-    std::int64_t CardFreeMegabytes() const { return cardFreeMegabytes_; }
+    std::int64_t CardFreeMegabytes() const { return cardFreeKilobytes_ / 1024; }
+    // A shot of `kilobytes` written to the card.
+    void ConsumeCard(std::int64_t kilobytes);
     // Time for the battery of an open camera to drop by one percent.
     void SetBatteryDrainInterval(std::chrono::milliseconds perPercent) { drainInterval_ = perPercent; }
 
@@ -77,6 +79,8 @@ public:
     bool IsOpen() const { return open_ != nullptr; }
     int OpenIndex() const;
     const SimulatedCamera* OpenCamera() const { return open_; }
+    // Changes with every open and close.
+    std::uint64_t Session() const { return session_; }
 
     // Property access of the open camera; 0, empty text or false while none is open.
     std::int32_t PropertyValue(std::int32_t code) const;
@@ -87,6 +91,9 @@ public:
 signals:
     // Something the view shows has changed (camera list, session, settings).
     void stateChanged();
+    // The open session has just ended (closed by the host, replaced by another, or the camera pulled out).
+    // Whatever runs on the camera stops here, before anything else is told.
+    void sessionEnded();
 
 private:
     void PostInSession(std::function<void()> task);
@@ -101,7 +108,7 @@ private:
     std::uint64_t session_ = 0;
     int plugged_ = 0; // bodies plugged in so far; picks the next body from the catalogue
     bool lensManualFocus_ = false;
-    std::int64_t cardFreeMegabytes_ = 29812; // a 32 GB card with a few hundred shots on it
+    std::int64_t cardFreeKilobytes_ = 29812LL * 1024; // a 32 GB card with a few hundred shots on it
     std::chrono::milliseconds drainInterval_{std::chrono::minutes(2)};
 };
 

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include <QString>
+
 namespace quor::component {
 
 enum class DisplayMode : int { Fit = 0, Compress = 1, Stretch = 2 };
@@ -43,6 +45,30 @@ struct ComponentState {
     // Live-view frame callback, as registered (0 clears it)
     std::intptr_t frameCallback = 0;
     std::intptr_t frameCallbackContext = 0;
+};
+
+// The simulated camera's own knobs, set from the component's settings dialog (and by tests).
+struct Simulation {
+    // Live-view frames
+    int liveViewWidth = 1024;
+    int liveViewHeight = 680;
+    int liveViewFps = 30;
+
+    // Faults
+    bool nextCaptureFails = false;  // the next TakePicture (or series shot, bulb) is refused; clears itself
+    bool writesFail = false;        // every photo write fails until switched off
+    bool pullOutDuringDownload = false; // the next download loses the camera halfway; clears itself
+    bool slowTransfer = false;      // downloads take about a second and a half
+};
+
+// What the component is doing, for the view's overlay.
+struct CaptureStatus {
+    int controlMode = 1; // 1 program control, 2 camera control
+    bool halfPressed = false;
+    bool seriesActive = false;
+    bool bulbOpen = false;
+    int shotsTaken = 0;
+    QString lastSaved;
 };
 
 const char* DisplayModeName(DisplayMode mode);

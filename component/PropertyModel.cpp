@@ -3,6 +3,7 @@
 #include "control/PropertyCodes.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace quor::component {
 namespace {
@@ -238,6 +239,19 @@ ShootingMode PropertyModel::Mode() const {
 }
 
 int PropertyModel::ShotKilobytes() const { return Current(ImageQuality)->key; }
+
+double PropertyModel::ExposureOffsetEv(double bulbSeconds) const {
+    const int iso = Current(IsoSpeed)->key;
+    const int sv = iso == kAutoIsoKey ? kAutoIsoThirds : iso;
+    const double correct = kSceneEv100Thirds + sv; // Av + Tv, in thirds, that exposes the scene correctly
+    const double av = Current(Aperture)->key;
+    double tv = Current(ShutterSpeed)->key;
+    if (bulbSeconds > 0.0)
+        tv = -3.0 * std::log2(bulbSeconds);
+    else if (Current(ShutterSpeed)->key == kBulbKey)
+        tv = correct - av;
+    return (correct - av - tv) / 3.0;
+}
 
 PropertyOffer PropertyModel::Offer(std::int32_t code) const {
     const ShootingMode mode = Mode();

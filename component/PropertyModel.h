@@ -69,6 +69,11 @@ public:
     // Size of one shot at the current image quality, in kilobytes.
     int ShotKilobytes() const;
 
+    // How much brighter than the scene's correct exposure a shot at the current ISO, aperture and shutter speed
+    // comes out, in stops (+1: twice as bright). `bulbSeconds` > 0 stands in for the shutter speed (a bulb
+    // exposure); a Bulb setting without it counts as correctly exposed.
+    double ExposureOffsetEv(double bulbSeconds = 0.0) const;
+
 private:
     struct Snapshot {
         std::array<PropertyOffer, kListPropertyCount> offers;

@@ -1,10 +1,20 @@
 #include "component/QuorCtrlComponent.h"
 
 #include "component/QuorCtrlView.h"
+#include "component/SettingsDialog.h"
+#include "component/ShotSettings.h"
 #include "control/ComponentRegistry.h"
 #include "control/DispatchIds.h"
+#include "control/NotifyNames.h"
+#include "control/PropertyCodes.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QMetaObject>
+
+#include <algorithm>
+#include <utility>
 
 #include <array>
 #include <string>
@@ -72,38 +82,38 @@ std::span<const QuorCtrlComponent::Entry> QuorCtrlComponent::Table() {
         {d::CloseCamera, K::Method, "CloseCamera", {}, 0, &C::CloseCamera},
         {d::StartLiveView, K::Method, "StartLiveView", {}, 0, &C::AnswerFalse},
         {d::StopLiveView, K::Method, "StopLiveView", {}, 0, &C::AnswerFalse},
-        {d::TakePicture, K::Method, "TakePicture", {S}, 1, &C::AnswerFalse},
+        {d::TakePicture, K::Method, "TakePicture", {S}, 1, &C::TakePicture},
         {d::SetPropertyValue, K::Method, "SetPropertyValue", {I, I}, 2, &C::SetPropertyValue},
         {d::GetPropertyValue, K::Method, "GetPropertyValue", {I}, 1, &C::GetPropertyValue},
         {d::GetPropertyText, K::Method, "GetPropertyText", {I}, 1, &C::GetPropertyText},
         {d::GetCameraCount, K::Method, "GetCameraCount", {}, 0, &C::GetCameraCount},
         {d::GetCameraName, K::Method, "GetCameraName", {I}, 1, &C::GetCameraName},
         {d::DriveLens, K::Method, "DriveLens", {I}, 1, &C::AnswerFalse},
-        {d::StartContinuousShooting, K::Method, "StartContinuousShooting", {S}, 1, &C::AnswerFalse},
-        {d::StopContinuousShooting, K::Method, "StopContinuousShooting", {}, 0, &C::AnswerFalse},
-        {d::StartBulb, K::Method, "StartBulb", {S}, 1, &C::AnswerFalse},
-        {d::StopBulb, K::Method, "StopBulb", {}, 0, &C::AnswerFalse},
-        {d::PressShutterHalfway, K::Method, "PressShutterHalfway", {I}, 1, &C::AnswerNothing},
+        {d::StartContinuousShooting, K::Method, "StartContinuousShooting", {S}, 1, &C::StartContinuousShooting},
+        {d::StopContinuousShooting, K::Method, "StopContinuousShooting", {}, 0, &C::StopContinuousShooting},
+        {d::StartBulb, K::Method, "StartBulb", {S}, 1, &C::StartBulb},
+        {d::StopBulb, K::Method, "StopBulb", {}, 0, &C::StopBulb},
+        {d::PressShutterHalfway, K::Method, "PressShutterHalfway", {I}, 1, &C::PressShutterHalfway},
         {d::SetMovieOptions, K::Method, "SetMovieOptions", {I, I}, 2, &C::SetMovieOptions},
         {d::EnableCrop, K::Method, "EnableCrop", {I, I, I}, 3, &C::EnableCrop},
         {d::SetCropRect, K::Method, "SetCropRect", {I, I, I, I}, 4, &C::SetCropRect},
         {d::ShowCropFrame, K::Method, "ShowCropFrame", {I, S}, 2, &C::ShowCropFrame},
         {d::SetCropRatio, K::Method, "SetCropRatio", {I, I, I}, 3, &C::SetCropRatio},
-        {d::ResumeLiveView, K::Method, "ResumeLiveView", {}, 0, &C::AnswerNothing},
+        {d::ResumeLiveView, K::Method, "ResumeLiveView", {}, 0, &C::ResumeLiveView},
         {d::SetRotation, K::Method, "SetRotation", {I}, 1, &C::SetRotation},
         {d::SetShowAfterShot, K::Method, "SetShowAfterShot", {I}, 1, &C::SetShowAfterShot},
         {d::DoAutoFocus, K::Method, "DoAutoFocus", {}, 0, &C::AnswerFalse},
         {d::ShowFocusFrame, K::Method, "ShowFocusFrame", {I}, 1, &C::ShowFocusFrame},
         {d::SetAfPointSelection, K::Method, "SetAfPointSelection", {I}, 1, &C::SetAfPointSelection},
         {d::SetFrameCallback, K::Method, "SetFrameCallback", {A, A}, 2, &C::SetFrameCallback},
-        {d::ShowSettingsDialog, K::Method, "ShowSettingsDialog", {}, 0, &C::AnswerNothing},
+        {d::ShowSettingsDialog, K::Method, "ShowSettingsDialog", {}, 0, &C::ShowSettingsDialog},
         {d::GrabFrame, K::Method, "GrabFrame", {S}, 1, &C::AnswerFalse},
         {d::SetDisplayMode, K::Method, "SetDisplayMode", {I}, 1, &C::SetDisplayMode},
         {d::SetCropShape, K::Method, "SetCropShape", {I}, 1, &C::SetCropShape},
         {d::SetOnionSkinAlpha, K::Method, "SetOnionSkinAlpha", {I}, 1, &C::SetOnionSkinAlpha},
         {d::SetOnionSkinLayers, K::Method, "SetOnionSkinLayers", {I}, 1, &C::SetOnionSkinLayers},
         {d::EnableOnionSkin, K::Method, "EnableOnionSkin", {I}, 1, &C::EnableOnionSkin},
-        {d::SetControlMode, K::Method, "SetControlMode", {I}, 1, &C::AnswerFalse},
+        {d::SetControlMode, K::Method, "SetControlMode", {I}, 1, &C::SetControlMode},
     };
     return table;
 }
@@ -114,17 +124,26 @@ QuorCtrlComponent::QuorCtrlComponent(QWidget* parent, const HostedProperties& pr
 QuorCtrlComponent::QuorCtrlComponent(QWidget* parent, const HostedProperties& props, int simulatedCameras)
     : engine_(std::make_unique<CameraEngine>(static_cast<IEngineOutlet*>(this), simulatedCameras)) {
     state_.borderStyle = props.borderStyle;
-    view_ = new QuorCtrlView(parent, props, engine_.get(), &state_);
-    connect(engine_.get(), &CameraEngine::stateChanged, view_, qOverload<>(&QWidget::update));
+    view_ = new QuorCtrlView(parent, props, engine_.get(), &state_, &status_, &sim_, &lens_);
+    connect(engine_.get(), &CameraEngine::stateChanged, view_, &QuorCtrlView::Refresh);
+    connect(engine_.get(), &CameraEngine::sessionEnded, this, &QuorCtrlComponent::OnSessionEnded);
+    connect(&lens_, &Lens::changed, view_, &QuorCtrlView::Refresh);
+    capture_ = std::make_unique<CaptureWorker>(static_cast<ICaptureListener*>(this),
+                                               [this](std::function<void()> task) { Post(std::move(task)); });
+    connect(&seriesTimer_, &QTimer::timeout, this, &QuorCtrlComponent::SeriesTick);
 }
 
 QuorCtrlComponent::~QuorCtrlComponent() {
     // Nothing is raised while going: tasks still queued for this component die with it (Post's context).
     sink_ = nullptr;
+    // Threads first: none of them may post to this object while it is being torn down.
+    capture_->Stop();
     engine_->Close();
     // The host may already have destroyed its window, and the view with it.
     delete view_.data();
 }
+
+QString QuorCtrlComponent::ApplicationDirectory() { return QCoreApplication::applicationDirPath(); }
 
 QWidget* QuorCtrlComponent::Widget() { return view_; }
 
@@ -188,7 +207,207 @@ void QuorCtrlComponent::Post(std::function<void()> task) {
 
 void QuorCtrlComponent::Repaint() {
     if (view_)
-        view_->update();
+        view_->Refresh();
+}
+
+// ---- Capture ----
+
+void QuorCtrlComponent::OnSessionEnded() {
+    // Whatever the camera was doing ends with the session; reports already on their way are ignored.
+    cancelledUpTo_ = nextJob_ - 1;
+    capture_->CancelAll();
+    seriesTimer_.stop();
+    status_.seriesActive = false;
+    status_.bulbOpen = false;
+    status_.halfPressed = false;
+    lens_.StopAutoFocus();
+    if (view_)
+        view_->SetTransferProgress(-1);
+}
+
+bool QuorCtrlComponent::Shoot(const QString& path, bool intoFolder, double bulbSeconds) {
+    if (!engine_->IsOpen())
+        return false;
+    if (sim_.nextCaptureFails) {
+        sim_.nextCaptureFails = false;
+        if (view_)
+            view_->ShowMessage(QStringLiteral("The camera refused the shot (simulated fault)"));
+        return false;
+    }
+    if (engine_->AvailableShots() <= 0) {
+        if (view_)
+            view_->ShowMessage(QStringLiteral("The card is full"));
+        return false;
+    }
+    const PropertyModel& model = engine_->OpenCamera()->Properties();
+    CaptureJob job;
+    job.id = nextJob_++;
+    job.path = path;
+    job.intoFolder = intoFolder;
+    job.scene = ShotScene(model, lens_.Blur(), bulbSeconds);
+    job.scene.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - created_).count();
+    job.format = PhotoFormatFor(model.Current(prop::ImageQuality));
+    job.failWrite = sim_.writesFail;
+    job.slowTransfer = sim_.slowTransfer;
+    job.pullOutHalfway = std::exchange(sim_.pullOutDuringDownload, false);
+    engine_->ConsumeCard(model.ShotKilobytes());
+    ++status_.shotsTaken;
+    capture_->Enqueue(std::move(job));
+    return true;
+}
+
+void QuorCtrlComponent::ApplyLiveViewSettings() { Repaint(); }
+
+bool QuorCtrlComponent::PressCameraShutter() {
+    if (status_.controlMode != 2)
+        return false;
+    return Shoot(ApplicationDirectory(), true);
+}
+
+void QuorCtrlComponent::SeriesTick() {
+    // Like a body's buffer: while two shots still wait for their download, the series waits too.
+    if (capture_->Pending() >= 2)
+        return;
+    if (!Shoot(seriesFolder_, true)) {
+        seriesTimer_.stop();
+        status_.seriesActive = false;
+        Repaint();
+    }
+}
+
+void QuorCtrlComponent::OnDownloadStart(std::uint64_t id) {
+    if (Stale(id))
+        return;
+    if (view_)
+        view_->SetTransferProgress(0);
+    RaiseNotify(notify::DownloadStart, Variant{});
+}
+
+void QuorCtrlComponent::OnDownloadProgress(std::uint64_t id, int percent) {
+    if (Stale(id))
+        return;
+    if (view_)
+        view_->SetTransferProgress(percent);
+    RaiseNotify(notify::ProgressReport, Variant::Long(percent));
+}
+
+void QuorCtrlComponent::OnDownloadComplete(std::uint64_t id, const QString& path, const QImage& preview) {
+    if (Stale(id))
+        return;
+    status_.lastSaved = path;
+    if (view_) {
+        view_->SetTransferProgress(-1);
+        view_->AddPhoto(preview, state_.showAfterShot);
+    }
+    RaiseNotify(notify::DownloadComplete, Variant{});
+}
+
+void QuorCtrlComponent::OnCaptureFailed(std::uint64_t id, const QString& reason) {
+    if (Stale(id))
+        return;
+    if (view_) {
+        view_->SetTransferProgress(-1);
+        view_->ShowMessage(reason);
+    }
+}
+
+void QuorCtrlComponent::OnPulledOut(std::uint64_t id) {
+    if (Stale(id))
+        return;
+    if (view_)
+        view_->ShowMessage(QStringLiteral("The camera was pulled out during the download; nothing was saved"));
+    engine_->PullOutCamera(engine_->OpenIndex());
+}
+
+Variant QuorCtrlComponent::TakePicture(Args a) {
+    return Variant::Bool(Shoot(QString::fromStdString(a[0].text), false));
+}
+
+Variant QuorCtrlComponent::StartContinuousShooting(Args a) {
+    if (!engine_->IsOpen() || status_.seriesActive)
+        return Variant::Bool(false);
+    const QString folder = QString::fromStdString(a[0].text);
+    const int tenthsPerSecond = engine_->OpenCamera()->Properties().Current(prop::DriveMode)->key;
+    // A body in a single-shot drive mode takes no series.
+    if (tenthsPerSecond <= 0 || !QFileInfo(folder).isDir())
+        return Variant::Bool(false);
+    seriesFolder_ = folder;
+    status_.seriesActive = true;
+    seriesTimer_.start(10000 / tenthsPerSecond);
+    SeriesTick();
+    Repaint();
+    return Variant::Bool(status_.seriesActive);
+}
+
+Variant QuorCtrlComponent::StopContinuousShooting(Args) {
+    if (!status_.seriesActive)
+        return Variant::Bool(false);
+    // Shots already taken still download.
+    seriesTimer_.stop();
+    status_.seriesActive = false;
+    Repaint();
+    return Variant::Bool(true);
+}
+
+Variant QuorCtrlComponent::StartBulb(Args a) {
+    if (!engine_->IsOpen() || status_.bulbOpen)
+        return Variant::Bool(false);
+    QString name = QString::fromStdString(a[0].text);
+    if (name.isEmpty())
+        return Variant::Bool(false);
+    if (QFileInfo(name).isRelative())
+        name = QDir(ApplicationDirectory()).filePath(name);
+    bulbPath_ = name;
+    bulbStart_ = std::chrono::steady_clock::now();
+    status_.bulbOpen = true;
+    Repaint();
+    return Variant::Bool(true);
+}
+
+Variant QuorCtrlComponent::StopBulb(Args) {
+    if (!status_.bulbOpen)
+        return Variant::Bool(false);
+    status_.bulbOpen = false;
+    const double seconds =
+        std::max(std::chrono::duration<double>(std::chrono::steady_clock::now() - bulbStart_).count(), 1.0 / 8000);
+    Repaint();
+    return Variant::Bool(Shoot(bulbPath_, false, seconds));
+}
+
+Variant QuorCtrlComponent::PressShutterHalfway(Args a) {
+    const bool on = a[0].Int() != 0;
+    if (on && !engine_->IsOpen())
+        return {};
+    // The host repeats the press on every pointer move; only the first one starts metering and focusing.
+    if (on && !status_.halfPressed && !engine_->LensManualFocus())
+        lens_.StartAutoFocus();
+    if (status_.halfPressed != on) {
+        status_.halfPressed = on;
+        Repaint();
+    }
+    return {};
+}
+
+Variant QuorCtrlComponent::ResumeLiveView(Args) {
+    if (view_)
+        view_->ClearShownPhoto();
+    return {};
+}
+
+Variant QuorCtrlComponent::ShowSettingsDialog(Args) {
+    SettingsDialog dialog(this, view_);
+    dialog.exec();
+    return {};
+}
+
+Variant QuorCtrlComponent::SetControlMode(Args a) {
+    // Who releases the shutter is a setting of the open camera.
+    const int mode = a[0].Low16();
+    if (!engine_->IsOpen() || (mode != 1 && mode != 2))
+        return Variant::Bool(false);
+    status_.controlMode = mode;
+    Repaint();
+    return Variant::Bool(true);
 }
 
 // ---- Properties ----

@@ -3,13 +3,17 @@
 #pragma once
 
 #include "component/CameraEngine.h"
+#include "component/CaptureWorker.h"
 #include "component/ComponentState.h"
+#include "component/Lens.h"
 #include "component/QuorCtrlView.h"
 #include "control/Dispatch.h"
 
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
+#include <chrono>
 #include <memory>
 #include <span>
 
@@ -19,7 +23,10 @@ namespace quor::component {
 void RegisterQuorCtrl();
 
 
-class QuorCtrlComponent final : public QObject, public IHostedComponent, private IEngineOutlet {
+class QuorCtrlComponent final : public QObject,
+                                public IHostedComponent,
+                                private IEngineOutlet,
+                                private ICaptureListener {
     Q_OBJECT
 public:
     // Creates the view as a child of `parent`. The number of simulated cameras comes from the environment
@@ -36,6 +43,17 @@ public:
     CameraEngine& Engine() { return *engine_; }
     const ComponentState& State() const { return state_; }
     QuorCtrlView* View() const { return view_; }
+    Simulation& Sim() { return sim_; }
+    const CaptureStatus& Status() const { return status_; }
+    Lens& LensState() { return lens_; }
+    int PendingCaptures() const { return capture_->Pending(); }
+    // The camera's own shutter button, in camera-control mode: the photo downloads into the application
+    // directory under a new name. False when not in that mode or the shot is refused.
+    bool PressCameraShutter();
+    // Live-view frame size or rate changed in Sim(): a running live view restarts with them.
+    void ApplyLiveViewSettings();
+    // The directory of the running executable, where bare file names go.
+    static QString ApplicationDirectory();
 
     // One row of the dispatch table.
     struct Entry;
@@ -48,8 +66,20 @@ private:
     void RaiseNotify(const char* name, Variant argument) override;
     void Post(std::function<void()> task) override;
 
+    // ICaptureListener
+    void OnDownloadStart(std::uint64_t id) override;
+    void OnDownloadProgress(std::uint64_t id, int percent) override;
+    void OnDownloadComplete(std::uint64_t id, const QString& path, const QImage& preview) override;
+    void OnCaptureFailed(std::uint64_t id, const QString& reason) override;
+    void OnPulledOut(std::uint64_t id) override;
+
     void Raise(int eventId, std::span<Variant> args);
     void Repaint();
+    void OnSessionEnded();
+    // Takes one shot with the current settings into `path` (a file, or with intoFolder a folder).
+    bool Shoot(const QString& path, bool intoFolder, double bulbSeconds = 0.0);
+    bool Stale(std::uint64_t id) const { return id <= cancelledUpTo_; }
+    void SeriesTick();
 
     // Handlers, one per dispatch id and kind; arguments are already checked against the table.
     using Args = std::span<const Variant>;
@@ -79,6 +109,15 @@ private:
     Variant SetOnionSkinAlpha(Args);
     Variant SetOnionSkinLayers(Args);
     Variant EnableOnionSkin(Args);
+    Variant TakePicture(Args);
+    Variant StartContinuousShooting(Args);
+    Variant StopContinuousShooting(Args);
+    Variant StartBulb(Args);
+    Variant StopBulb(Args);
+    Variant PressShutterHalfway(Args);
+    Variant ResumeLiveView(Args);
+    Variant ShowSettingsDialog(Args);
+    Variant SetControlMode(Args);
     // Calls a camera without those abilities answers: false, or nothing.
     Variant AnswerFalse(Args);
     Variant AnswerNothing(Args);
@@ -86,9 +125,22 @@ private:
     static std::span<const Entry> Table();
 
     ComponentState state_;
+    Simulation sim_;
+    CaptureStatus status_;
     std::unique_ptr<CameraEngine> engine_;
+    Lens lens_;
     QPointer<QuorCtrlView> view_;
     IEventSink* sink_ = nullptr;
+
+    // Capture
+    std::unique_ptr<CaptureWorker> capture_;
+    std::uint64_t nextJob_ = 1;
+    std::uint64_t cancelledUpTo_ = 0; // reports of jobs up to this id belong to an ended session
+    QTimer seriesTimer_;
+    QString seriesFolder_;
+    std::chrono::steady_clock::time_point bulbStart_;
+    QString bulbPath_;
+    std::chrono::steady_clock::time_point created_ = std::chrono::steady_clock::now();
 };
 
 } // namespace quor::component

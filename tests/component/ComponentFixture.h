@@ -5,7 +5,12 @@
 #include "component/QuorCtrlComponent.h"
 #include "control/QuorCtrl.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
+#include <QTimer>
+#include <QTest>
+#include <QThread>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -27,6 +32,8 @@ struct Recorded {
 class RecordingSink : public IEventSink {
 public:
     void OnEvent(int eventId, std::span<Variant> args) override {
+        if (QThread::currentThread() != QCoreApplication::instance()->thread())
+            offThread = true;
         events.push_back({eventId, std::vector<Variant>(args.begin(), args.end()), inCall});
         if (react)
             react(eventId, args);
@@ -67,10 +74,33 @@ public:
         return -1;
     }
 
+    int CountNotify(const std::string& name) const {
+        int n = 0;
+        for (const std::string& s : NotifyNames())
+            n += s == name;
+        return n;
+    }
+
     std::vector<Recorded> events;
     bool inCall = false;
+    bool offThread = false; // an event arrived on a thread other than the window's
     std::function<void(int, std::span<Variant>)> react;
 };
+
+// Pumps events until `done` holds or `ms` have passed; returns whether it holds.
+template <typename Pred>
+bool WaitFor(Pred done, int ms = 5000) {
+    return QTest::qWaitFor(done, ms);
+}
+
+// The component's settings dialog is modal: closes it as soon as the event loop runs it.
+inline void CloseSettingsDialogSoon() {
+    QTimer::singleShot(0, [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QStringLiteral("QuorCtrlSettings") && w->isVisible())
+                static_cast<QDialog*>(w)->reject();
+    });
+}
 
 inline void Pump() {
     for (int i = 0; i < 3; ++i)

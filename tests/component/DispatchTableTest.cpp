@@ -46,6 +46,7 @@ TEST_F(ComponentTest, EveryMemberAnswersAsAClosedCameraWould) {
     EXPECT_NO_THROW(ctrl.ShowFocusFrame(true));
     EXPECT_NO_THROW(ctrl.SetAfPointSelection(1));
     EXPECT_NO_THROW(ctrl.SetFrameCallback(0, 0));
+    CloseSettingsDialogSoon();
     EXPECT_NO_THROW(ctrl.ShowSettingsDialog());
     EXPECT_FALSE(ctrl.GrabFrame("/tmp/quortovu_grab.jpg"));
     EXPECT_NO_THROW(ctrl.SetDisplayMode(2));

@@ -1,0 +1,176 @@
+#include "component/CaptureWorker.h"
+
+#include "component/AtomicFile.h"
+
+#include <QBuffer>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QTransform>
+
+namespace quor::component {
+
+QByteArray EncodeJpeg(const QImage& image, int quality) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpg");
+    writer.setQuality(quality);
+    if (!writer.write(image))
+        return {};
+    return bytes;
+}
+
+CaptureWorker::CaptureWorker(ICaptureListener* listener, PostFn post)
+    : listener_(listener), post_(std::move(post)), thread_([this] { Run(); }) {}
+
+CaptureWorker::~CaptureWorker() { Stop(); }
+
+void CaptureWorker::Enqueue(CaptureJob job) {
+    {
+        std::lock_guard lock(mutex_);
+        if (stop_)
+            return;
+        queue_.push_back(std::move(job));
+    }
+    wake_.notify_all();
+}
+
+void CaptureWorker::CancelAll() {
+    std::deque<CaptureJob> dropped;
+    {
+        std::lock_guard lock(mutex_);
+        dropped.swap(queue_);
+        ++generation_;
+    }
+    wake_.notify_all();
+}
+
+void CaptureWorker::Stop() {
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+        queue_.clear();
+        ++generation_;
+    }
+    wake_.notify_all();
+    if (thread_.joinable())
+        thread_.join();
+}
+
+int CaptureWorker::Pending() const {
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(queue_.size()) + (running_ ? 1 : 0);
+}
+
+bool CaptureWorker::Cancelled(std::uint64_t generation) const {
+    std::lock_guard lock(mutex_);
+    return stop_ || generation != generation_;
+}
+
+bool CaptureWorker::Pause(int ms, std::uint64_t generation) {
+    std::unique_lock lock(mutex_);
+    wake_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return stop_ || generation != generation_; });
+    return !stop_ && generation == generation_;
+}
+
+void CaptureWorker::Run() {
+    for (;;) {
+        CaptureJob job;
+        std::uint64_t generation = 0;
+        {
+            std::unique_lock lock(mutex_);
+            running_ = false;
+            wake_.wait(lock, [this] { return stop_ || !queue_.empty(); });
+            if (stop_)
+                return;
+            job = std::move(queue_.front());
+            queue_.pop_front();
+            generation = generation_;
+            running_ = true;
+        }
+        if (job.kind == CaptureJob::Kind::Photo)
+            RunPhoto(job, generation);
+        else
+            RunGrab(job, generation);
+    }
+}
+
+QString CaptureWorker::Write(const CaptureJob& job, const QByteArray& data, QString* error) {
+    if (!job.intoFolder)
+        return WriteFileAtomically(job.path, data, error) ? job.path : QString();
+    if (job.path != seriesFolder_) {
+        seriesFolder_ = job.path;
+        seriesNext_ = 1;
+    }
+    const QString written = WriteNewFile(job.path, QString::fromLatin1(kSeriesStem), QString::fromLatin1(kSeriesSuffix),
+                                         data, seriesNext_, error);
+    if (!written.isEmpty()) {
+        // Start the next search after this name: a long series does not probe every earlier file again.
+        const QString base = QFileInfo(written).completeBaseName();
+        seriesNext_ = base.mid(static_cast<qsizetype>(qstrlen(kSeriesStem))).toInt() + 1;
+    }
+    return written;
+}
+
+void CaptureWorker::RunPhoto(const CaptureJob& job, std::uint64_t generation) {
+    ICaptureListener* l = listener_;
+    const std::uint64_t id = job.id;
+    post_([l, id] { l->OnDownloadStart(id); });
+
+    const QImage photo = renderer_.RenderImage(job.format.width, job.format.height, job.scene);
+    if (Cancelled(generation))
+        return;
+    const QByteArray jpeg = EncodeJpeg(photo, job.format.jpegQuality);
+    if (Cancelled(generation))
+        return;
+    const QImage preview =
+        photo.scaled(kPreviewSize, kPreviewSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+
+    // The transfer: a slow link takes about a second and a half for any photo.
+    for (int chunk = 1; chunk < kChunks; ++chunk) {
+        if (job.slowTransfer && !Pause(150, generation))
+            return;
+        if (Cancelled(generation))
+            return;
+        if (job.pullOutHalfway && chunk == kChunks / 2) {
+            post_([l, id] { l->OnPulledOut(id); });
+            return;
+        }
+        const int percent = chunk * 100 / kChunks;
+        post_([l, id, percent] { l->OnDownloadProgress(id, percent); });
+    }
+    if (job.slowTransfer && !Pause(150, generation))
+        return;
+    if (Cancelled(generation))
+        return;
+
+    QString error;
+    QString written;
+    if (job.failWrite)
+        error = QStringLiteral("cannot write the photo: the card reports a write error (simulated)");
+    else
+        written = Write(job, jpeg, &error);
+    if (written.isEmpty()) {
+        post_([l, id, error] { l->OnCaptureFailed(id, error); });
+        return;
+    }
+    post_([l, id] { l->OnDownloadProgress(id, 100); });
+    post_([l, id, written, preview] { l->OnDownloadComplete(id, written, preview); });
+}
+
+void CaptureWorker::RunGrab(const CaptureJob& job, std::uint64_t generation) {
+    QImage picture = job.picture;
+    if (job.rotation != 0)
+        picture = picture.transformed(QTransform().rotate(job.rotation));
+    const QByteArray jpeg = EncodeJpeg(picture, 90);
+    if (Cancelled(generation))
+        return;
+    QString error;
+    if (!WriteFileAtomically(job.path, jpeg, &error)) {
+        ICaptureListener* l = listener_;
+        const std::uint64_t id = job.id;
+        post_([l, id, error] { l->OnCaptureFailed(id, error); });
+    }
+}
+
+} // namespace quor::component

@@ -1,0 +1,100 @@
+// The camera's capture side, off the window's thread: renders each photo from the scene, encodes it, "downloads"
+// it in chunks and writes it atomically, then reports back on the window's thread. One thread, jobs in order.
+#pragma once
+
+#include "component/SceneRenderer.h"
+#include "component/ShotSettings.h"
+
+#include <QImage>
+#include <QString>
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace quor::component {
+
+struct CaptureJob {
+    enum class Kind { Photo, Grab };
+    Kind kind = Kind::Photo;
+    std::uint64_t id = 0;
+    QString path;            // the file; with intoFolder, the folder
+    bool intoFolder = false; // name a new file in `path` (series), never replacing one
+    SceneParams scene;       // Photo: how the scene is seen
+    PhotoFormat format;      // Photo: size and JPEG quality
+    QImage picture;          // Grab: the picture to write, already cropped
+    int rotation = 0;        // Grab: quarter turns applied before writing, in degrees
+    // Simulated faults, fixed when the shot is taken.
+    bool failWrite = false;
+    bool pullOutHalfway = false;
+    bool slowTransfer = false;
+};
+
+// Told on the window's thread; a job's reports come in this order: start, progress..., then complete or failed
+// or pulled out. Grabs report only failures.
+class ICaptureListener {
+public:
+    virtual ~ICaptureListener() = default;
+    virtual void OnDownloadStart(std::uint64_t id) = 0;
+    // Percent of the photo received and stored: 10, 20 ... 90 while it arrives, 100 once it is on disk.
+    virtual void OnDownloadProgress(std::uint64_t id, int percent) = 0;
+    virtual void OnDownloadComplete(std::uint64_t id, const QString& path, const QImage& preview) = 0;
+    virtual void OnCaptureFailed(std::uint64_t id, const QString& reason) = 0;
+    // The simulated camera was pulled out halfway through this download (nothing was written).
+    virtual void OnPulledOut(std::uint64_t id) = 0;
+};
+
+class CaptureWorker {
+public:
+    using PostFn = std::function<void(std::function<void()>)>;
+    static constexpr int kPreviewSize = 1024; // previews (show after shot, onion skin) fit in this square
+    static constexpr int kChunks = 10;
+
+    // `post` runs a task on the window's thread (and drops it if the listener has gone).
+    CaptureWorker(ICaptureListener* listener, PostFn post);
+    ~CaptureWorker(); // Stop()
+
+    void Enqueue(CaptureJob job);
+    // Drops queued jobs and abandons the running one at its next step (before anything is written).
+    void CancelAll();
+    // Cancels everything and joins the thread. Idempotent.
+    void Stop();
+    // Jobs queued or running.
+    int Pending() const;
+
+    // The name a series file gets in its folder: <folder>/quortovu_0001.jpg, counting up past existing names.
+    static constexpr const char* kSeriesStem = "quortovu_";
+    static constexpr const char* kSeriesSuffix = ".jpg";
+
+private:
+    void Run();
+    void RunPhoto(const CaptureJob& job, std::uint64_t generation);
+    void RunGrab(const CaptureJob& job, std::uint64_t generation);
+    bool Cancelled(std::uint64_t generation) const;
+    // Waits `ms` unless cancelled or stopped meanwhile; false when it should give up.
+    bool Pause(int ms, std::uint64_t generation);
+    QString Write(const CaptureJob& job, const QByteArray& data, QString* error);
+
+    ICaptureListener* listener_;
+    PostFn post_;
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<CaptureJob> queue_;
+    bool running_ = false; // a job is being worked on
+    bool stop_ = false;
+    std::uint64_t generation_ = 0;
+    std::thread thread_;
+
+    // Worker thread only.
+    SceneRenderer renderer_;
+    QString seriesFolder_;
+    int seriesNext_ = 1;
+};
+
+// Encodes `image` as JPEG at `quality` (0..100).
+QByteArray EncodeJpeg(const QImage& image, int quality);
+
+} // namespace quor::component

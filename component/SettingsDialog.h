@@ -1,0 +1,50 @@
+// The component's own settings dialog: the simulated cameras, live-view frames, the lens switch, the card, and
+// faults to inject. Every change applies at once; the dialog only closes.
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QPushButton;
+class QSpinBox;
+
+namespace quor::component {
+
+class QuorCtrlComponent;
+
+class SettingsDialog : public QDialog {
+    Q_OBJECT
+public:
+    SettingsDialog(QuorCtrlComponent* component, QWidget* parent);
+
+    // For tests: the controls by what they set.
+    QSpinBox* cameraCount() const { return cameraCount_; }
+    QComboBox* frameSize() const { return frameSize_; }
+    QComboBox* frameRate() const { return frameRate_; }
+    QCheckBox* manualFocus() const { return manualFocus_; }
+    QSpinBox* cardMegabytes() const { return cardMegabytes_; }
+    QCheckBox* failNextCapture() const { return failNextCapture_; }
+    QCheckBox* failWrites() const { return failWrites_; }
+    QCheckBox* pullOut() const { return pullOut_; }
+    QCheckBox* slowTransfer() const { return slowTransfer_; }
+    QPushButton* cameraShutter() const { return cameraShutter_; }
+
+private:
+    void Sync();
+
+    QuorCtrlComponent* component_;
+    QSpinBox* cameraCount_;
+    QSpinBox* pullIndex_;
+    QComboBox* frameSize_;
+    QComboBox* frameRate_;
+    QCheckBox* manualFocus_;
+    QSpinBox* cardMegabytes_;
+    QCheckBox* failNextCapture_;
+    QCheckBox* failWrites_;
+    QCheckBox* pullOut_;
+    QCheckBox* slowTransfer_;
+    QPushButton* cameraShutter_;
+};
+
+} // namespace quor::component
