@@ -12,7 +12,7 @@
 namespace quor::test {
 namespace {
 
-class CaptureTest : public ConsoleTest {
+class ConsoleCaptureTest : public ConsoleTest {
 protected:
     // A shown console with its camera open, and no calls recorded yet.
     CCameraConsoleDlg& OpenShown() {
@@ -42,7 +42,7 @@ protected:
     int BarPos() { return qobject_cast<QProgressBar*>(dlg_->GetDlgItem(1074))->value(); }
 };
 
-TEST_F(CaptureTest, WithNoCameraOpenClicksAndMovesMakeNoCall) {
+TEST_F(ConsoleCaptureTest, WithNoCameraOpenClicksAndMovesMakeNoCall) {
     CCameraConsoleDlg& dlg = Make();
     ShowActive();
     ParkPointer();
@@ -60,7 +60,7 @@ TEST_F(CaptureTest, WithNoCameraOpenClicksAndMovesMakeNoCall) {
     EXPECT_EQ(dlg.State().captureBusy, 0);
 }
 
-TEST_F(CaptureTest, HoverThenClickReleasesBeforeTakingAndWaitsForTheDownload) {
+TEST_F(ConsoleCaptureTest, HoverThenClickReleasesBeforeTakingAndWaitsForTheDownload) {
     CCameraConsoleDlg& dlg = OpenShown();
     comp_->SetResult(dispid::TakePicture, Variant::Bool(true));
     MoveTo(OverButton());
@@ -87,7 +87,7 @@ TEST_F(CaptureTest, HoverThenClickReleasesBeforeTakingAndWaitsForTheDownload) {
     EXPECT_EQ(HalfPresses(), std::vector<std::int32_t>{1});
 }
 
-TEST_F(CaptureTest, EveryMoveInsidePressesAndOnlyTheFirstMoveOutsideReleases) {
+TEST_F(ConsoleCaptureTest, EveryMoveInsidePressesAndOnlyTheFirstMoveOutsideReleases) {
     CCameraConsoleDlg& dlg = OpenShown();
     for (int i = 0; i < 10; ++i)
         MoveTo(OverButton(i));
@@ -101,7 +101,7 @@ TEST_F(CaptureTest, EveryMoveInsidePressesAndOnlyTheFirstMoveOutsideReleases) {
     EXPECT_EQ(dlg.State().halfPressed, 0);
 }
 
-TEST_F(CaptureTest, LeftAndTopEdgesAreInsideRightAndBottomOutside) {
+TEST_F(ConsoleCaptureTest, LeftAndTopEdgesAreInsideRightAndBottomOutside) {
     CCameraConsoleDlg& dlg = OpenShown();
     const QRect r = dlg.TakePhotoRect();
     ASSERT_FALSE(r.isEmpty());
@@ -116,7 +116,7 @@ TEST_F(CaptureTest, LeftAndTopEdgesAreInsideRightAndBottomOutside) {
     EXPECT_EQ(HalfPresses(), (std::vector<std::int32_t>{1, 0, 1, 0}));
 }
 
-TEST_F(CaptureTest, MovesAreSeenOverDisabledControlsAndTheCameraViewAndStillDelivered) {
+TEST_F(ConsoleCaptureTest, MovesAreSeenOverDisabledControlsAndTheCameraViewAndStillDelivered) {
     CCameraConsoleDlg& dlg = OpenShown();
     // Camera control mode disables Take photo; live view is off. Neither stops the half-press.
     comp_->SetResult(dispid::SetControlMode, Variant::Bool(true));
@@ -145,7 +145,21 @@ TEST_F(CaptureTest, MovesAreSeenOverDisabledControlsAndTheCameraViewAndStillDeli
     EXPECT_EQ(counter.moves, 1); // the view still got its move
 }
 
-TEST_F(CaptureTest, AFailedShotKeepsTheCaptionAndSuspendsTheHalfPressUntilSomeDownload) {
+TEST_F(ConsoleCaptureTest, MovesOverANativeCameraViewCountOnce) {
+    CCameraConsoleDlg& dlg = OpenShown();
+    QWidget* view = dlg.GetDlgItem(1000);
+    view->winId(); // a component may give its view a window of its own
+    QWindow* viewWindow = view->windowHandle();
+    ASSERT_NE(viewWindow, nullptr);
+    ASSERT_NE(viewWindow, dlg.windowHandle());
+    MoveTo(OverButton());
+    QTest::mouseMove(viewWindow, {10, 10});
+    MoveTo(OverButton(1));
+    QTest::mouseMove(viewWindow, {12, 10});
+    EXPECT_EQ(HalfPresses(), (std::vector<std::int32_t>{1, 0, 1, 0}));
+}
+
+TEST_F(ConsoleCaptureTest, AFailedShotKeepsTheCaptionAndSuspendsTheHalfPressUntilSomeDownload) {
     CCameraConsoleDlg& dlg = OpenShown();
     LiveView(1);
     Click(1003); // TakePicture answers false
@@ -161,7 +175,7 @@ TEST_F(CaptureTest, AFailedShotKeepsTheCaptionAndSuspendsTheHalfPressUntilSomeDo
     EXPECT_EQ(HalfPresses(), std::vector<std::int32_t>{1});
 }
 
-TEST_F(CaptureTest, ResumeFollowsTheShotLiveViewAndTheTwoBoxes) {
+TEST_F(ConsoleCaptureTest, ResumeFollowsTheShotLiveViewAndTheTwoBoxes) {
     CCameraConsoleDlg& dlg = OpenShown();
     comp_->SetResult(dispid::TakePicture, Variant::Bool(true));
     const QString take = QStringLiteral("拍照"), resume = QStringLiteral("恢复");
@@ -207,7 +221,7 @@ TEST_F(CaptureTest, ResumeFollowsTheShotLiveViewAndTheTwoBoxes) {
     EXPECT_EQ(dlg.State().halfPressed, 1);
 }
 
-TEST_F(CaptureTest, StateReadAroundTakePictureFollowsTheCallOrder) {
+TEST_F(ConsoleCaptureTest, StateReadAroundTakePictureFollowsTheCallOrder) {
     CCameraConsoleDlg& dlg = OpenShown();
     LiveView(1);
     // The download completes, and live view stops, while TakePicture is still running.
@@ -239,7 +253,7 @@ void RecordCaptionAtCall(RecordingComponent& comp, CCameraConsoleDlg& dlg, int d
     });
 }
 
-TEST_F(CaptureTest, ContinuousCaptionChangesAfterTheCallWhateverItReturns) {
+TEST_F(ConsoleCaptureTest, ContinuousCaptionChangesAfterTheCallWhateverItReturns) {
     CCameraConsoleDlg& dlg = OpenShown();
     dlg.EnableItem(1029, true);
     std::vector<QString> seen;
@@ -254,7 +268,7 @@ TEST_F(CaptureTest, ContinuousCaptionChangesAfterTheCallWhateverItReturns) {
     EXPECT_EQ(comp_->CallsOf(dispid::StartContinuousShooting)[0].Text(0), "/opt/quortovu");
 }
 
-TEST_F(CaptureTest, BulbCaptionChangesBeforeTheCall) {
+TEST_F(ConsoleCaptureTest, BulbCaptionChangesBeforeTheCall) {
     CCameraConsoleDlg& dlg = OpenShown();
     dlg.EnableItem(1032, true);
     std::vector<QString> seen;
@@ -267,7 +281,7 @@ TEST_F(CaptureTest, BulbCaptionChangesBeforeTheCall) {
     EXPECT_EQ(dlg.State().bulbActive, 0);
 }
 
-TEST_F(CaptureTest, ClosingTheCameraEndsNeitherSeriesNorBulbNorHalfPress) {
+TEST_F(ConsoleCaptureTest, ClosingTheCameraEndsNeitherSeriesNorBulbNorHalfPress) {
     CCameraConsoleDlg& dlg = OpenShown();
     comp_->RaiseValueChanged(prop::DriveMode, "Continuous Shooting");
     comp_->RaiseValueChanged(prop::ShutterSpeed, "Bulb");
@@ -300,7 +314,7 @@ TEST_F(CaptureTest, ClosingTheCameraEndsNeitherSeriesNorBulbNorHalfPress) {
     EXPECT_EQ(dlg.GetItemText(1032), QStringLiteral("B门"));
 }
 
-TEST_F(CaptureTest, ProgressIsTruncatedToHundredsAndShownWithinTheBar) {
+TEST_F(ConsoleCaptureTest, ProgressIsTruncatedToHundredsAndShownWithinTheBar) {
     Make();
     const std::pair<std::int32_t, int> cases[] = {
         {0, 0}, {99, 0}, {100, 100}, {150, 100}, {250, 100}, {-150, 0}, {std::numeric_limits<std::int32_t>::min(), 0},
@@ -315,7 +329,7 @@ TEST_F(CaptureTest, ProgressIsTruncatedToHundredsAndShownWithinTheBar) {
     EXPECT_EQ(BarPos(), 0);
 }
 
-TEST_F(CaptureTest, DownloadCompleteWorksWithoutCameraAndMovieCompleteOnlyResetsTheBar) {
+TEST_F(ConsoleCaptureTest, DownloadCompleteWorksWithoutCameraAndMovieCompleteOnlyResetsTheBar) {
     CCameraConsoleDlg& dlg = Make();
     comp_->SetResultFor(dispid::GetPropertyValue, prop::AvailableShots, Variant::Long(-3));
     comp_->RaiseNotify(notify::ProgressReport, Variant::Long(100));
@@ -339,7 +353,7 @@ TEST_F(CaptureTest, DownloadCompleteWorksWithoutCameraAndMovieCompleteOnlyResets
     EXPECT_TRUE(comp_->Calls().empty());
 }
 
-TEST_F(CaptureTest, ControlModeGatesTakePhotoOnlyWhenTaken) {
+TEST_F(ConsoleCaptureTest, ControlModeGatesTakePhotoOnlyWhenTaken) {
     CCameraConsoleDlg& dlg = OpenShown();
     comp_->SetResult(dispid::SetControlMode, Variant::Bool(true));
     Click(1070);
@@ -370,7 +384,7 @@ TEST_F(CaptureTest, ControlModeGatesTakePhotoOnlyWhenTaken) {
     EXPECT_TRUE(dlg.IsItemEnabled(1003));
 }
 
-TEST_F(CaptureTest, ShowAfterShotSettingsAndGrabSendTheirCall) {
+TEST_F(ConsoleCaptureTest, ShowAfterShotSettingsAndGrabSendTheirCall) {
     CCameraConsoleDlg& dlg = OpenShown();
     LiveView(1);
     Click(1053);

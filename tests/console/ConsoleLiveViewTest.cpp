@@ -18,7 +18,7 @@ constexpr int kLiveViewControls[] = {1033, 1034, 1035, 1037, 1042, 1063, 1071, 1
                                      1062, 1064, 1047, 1048, 1049, 1050, 1059, 1060, 1061, 1058};
 constexpr int kFocusControls[] = {1023, 1024, 1025, 1026, 1027, 1028, 1051};
 
-class LiveViewTest : public ConsoleTest {
+class ConsoleLiveViewTest : public ConsoleTest {
 protected:
     void LiveView(std::int32_t state) { comp_->RaiseNotify(notify::UpdateEvfOutput, Variant::Long(state)); }
 
@@ -39,7 +39,7 @@ protected:
     }
 };
 
-TEST_F(LiveViewTest, StartVideoRegistersTheCallbackThenStartsAndStopVideoStops) {
+TEST_F(ConsoleLiveViewTest, StartVideoRegistersTheCallbackThenStartsAndStopVideoStops) {
     CCameraConsoleDlg& dlg = Make();
     dlg.EnableItem(1020, true);
     dlg.EnableItem(1021, true);
@@ -69,7 +69,7 @@ TEST_F(LiveViewTest, StartVideoRegistersTheCallbackThenStartsAndStopVideoStops) 
     EXPECT_FALSE(dlg.IsItemEnabled(1052));
 }
 
-TEST_F(LiveViewTest, TheRegisteredCallbackMirrorsFramesInPlace) {
+TEST_F(ConsoleLiveViewTest, TheRegisteredCallbackMirrorsFramesInPlace) {
     CCameraConsoleDlg& dlg = Make();
     OpenCamera();
     comp_->ClearCalls();
@@ -93,7 +93,7 @@ TEST_F(LiveViewTest, TheRegisteredCallbackMirrorsFramesInPlace) {
     EXPECT_EQ(comp_->Calls().back().args[0].pointer, 0);
 }
 
-TEST_F(LiveViewTest, LiveViewReportSetsTheControlsFromTheLow16BitsWithoutCalls) {
+TEST_F(ConsoleLiveViewTest, LiveViewReportSetsTheControlsFromTheLow16BitsWithoutCalls) {
     CCameraConsoleDlg& dlg = Make(); // no camera open: the report applies all the same
     comp_->RaiseValueChanged(prop::AfMode, "One Shot AF");
     dlg.CheckItem(1064, true);
@@ -120,7 +120,7 @@ TEST_F(LiveViewTest, LiveViewReportSetsTheControlsFromTheLow16BitsWithoutCalls) 
         EXPECT_FALSE(dlg.IsItemEnabled(id)) << id;
 }
 
-TEST_F(LiveViewTest, FocusStepsSendTheirCodesOnlyWithACamera) {
+TEST_F(ConsoleLiveViewTest, FocusStepsSendTheirCodesOnlyWithACamera) {
     CCameraConsoleDlg& dlg = Make();
     for (int id : kFocusControls)
         dlg.EnableItem(id, true);
@@ -146,7 +146,7 @@ TEST_F(LiveViewTest, FocusStepsSendTheirCodesOnlyWithACamera) {
     EXPECT_EQ(comp_->Calls().size(), 6u);
 }
 
-TEST_F(LiveViewTest, FocusFrameAfPointDisplayModeAndDebugBoxSendTheirState) {
+TEST_F(ConsoleLiveViewTest, FocusFrameAfPointDisplayModeAndDebugBoxSendTheirState) {
     CCameraConsoleDlg& dlg = Make();
     OpenCamera();
     LiveView(1);
@@ -180,7 +180,7 @@ TEST_F(LiveViewTest, FocusFrameAfPointDisplayModeAndDebugBoxSendTheirState) {
     EXPECT_TRUE(comp_->Calls().empty());
 }
 
-TEST_F(LiveViewTest, F11TogglesTheComponentsOverlayWithoutTouchingTheBoxOrConsumingTheKey) {
+TEST_F(ConsoleLiveViewTest, F11TogglesTheComponentsOverlayWithoutTouchingTheBoxOrConsumingTheKey) {
     CCameraConsoleDlg& dlg = Make(); // no camera open
     ShowActive();
     KeepDebugInfoProperty();

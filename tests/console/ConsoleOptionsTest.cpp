@@ -9,7 +9,7 @@
 namespace quor::test {
 namespace {
 
-class OptionsTest : public ConsoleTest {
+class ConsoleOptionsTest : public ConsoleTest {
 protected:
     // A console whose camera is open with live view running, so that every option control is enabled.
     CCameraConsoleDlg& LiveConsole() {
@@ -33,7 +33,7 @@ protected:
     QSlider* Slider() { return qobject_cast<QSlider*>(dlg_->GetDlgItem(1066)); }
 };
 
-TEST_F(OptionsTest, TheButtonsSendTheInitialCropAndRatioAndTheLockBoxSendsAtOnce) {
+TEST_F(ConsoleOptionsTest, TheButtonsSendTheInitialCropAndRatioAndTheLockBoxSendsAtOnce) {
     CCameraConsoleDlg& dlg = LiveConsole();
     Click(1042);
     EXPECT_EQ(LastArgs(dispid::SetCropRect), (std::vector<std::int32_t>{10, 10, 100, 100}));
@@ -55,7 +55,7 @@ TEST_F(OptionsTest, TheButtonsSendTheInitialCropAndRatioAndTheLockBoxSendsAtOnce
     EXPECT_EQ(Ints(enables[1]), (std::vector<std::int32_t>{0, 1, 1}));
 }
 
-TEST_F(OptionsTest, CropFieldsAreReadAsSignedIntegersAndSentUnchecked) {
+TEST_F(ConsoleOptionsTest, CropFieldsAreReadAsSignedIntegersAndSentUnchecked) {
     CCameraConsoleDlg& dlg = LiveConsole();
     dlg.SetItemText(1038, QStringLiteral("-5"));
     dlg.SetItemText(1039, QString());
@@ -65,7 +65,7 @@ TEST_F(OptionsTest, CropFieldsAreReadAsSignedIntegersAndSentUnchecked) {
     EXPECT_EQ(LastArgs(dispid::SetCropRect), (std::vector<std::int32_t>{-5, 0, 0, 0}));
 }
 
-TEST_F(OptionsTest, CropRectReportsFillTheFieldsWithoutAnyCall) {
+TEST_F(ConsoleOptionsTest, CropRectReportsFillTheFieldsWithoutAnyCall) {
     CCameraConsoleDlg& dlg = Make(); // no camera open
     comp_->ClearCalls();
     comp_->RaiseCropRect(1, 2, -3, 2147483647);
@@ -90,7 +90,7 @@ TEST_F(OptionsTest, CropRectReportsFillTheFieldsWithoutAnyCall) {
     EXPECT_EQ(comp_->CountOf(dispid::SetCropRect), 1u);
 }
 
-TEST_F(OptionsTest, CropShapeSendsTheItemValueWhateverTheOrder) {
+TEST_F(ConsoleOptionsTest, CropShapeSendsTheItemValueWhateverTheOrder) {
     LiveConsole();
     QComboBox* shapes = Combo(1071);
     ASSERT_EQ(shapes->count(), 2);
@@ -114,7 +114,7 @@ TEST_F(OptionsTest, CropShapeSendsTheItemValueWhateverTheOrder) {
     }
 }
 
-TEST_F(OptionsTest, CropFrameRotationMovieAndRecordButtons) {
+TEST_F(ConsoleOptionsTest, CropFrameRotationMovieAndRecordButtons) {
     CCameraConsoleDlg& dlg = LiveConsole();
     Click(1063);
     ASSERT_EQ(comp_->CallsOf(dispid::ShowCropFrame).size(), 1u);
@@ -142,7 +142,7 @@ TEST_F(OptionsTest, CropFrameRotationMovieAndRecordButtons) {
     EXPECT_EQ(dlg.GetItemText(1033), QStringLiteral("录像"));
 }
 
-TEST_F(OptionsTest, OnionSkinEnableCallsFirstAndFollowsLiveView) {
+TEST_F(ConsoleOptionsTest, OnionSkinEnableCallsFirstAndFollowsLiveView) {
     CCameraConsoleDlg& dlg = LiveConsole();
     bool layersEnabledAtCall = true;
     comp_->OnCall(dispid::EnableOnionSkin, [&](RecordingComponent&, const RecordedCall&) {
@@ -170,7 +170,7 @@ TEST_F(OptionsTest, OnionSkinEnableCallsFirstAndFollowsLiveView) {
     EXPECT_FALSE(dlg.IsItemEnabled(1066));
 }
 
-TEST_F(OptionsTest, EveryLayerTextChangeSendsItsLow16Bits) {
+TEST_F(ConsoleOptionsTest, EveryLayerTextChangeSendsItsLow16Bits) {
     CCameraConsoleDlg& dlg = LiveConsole();
     Click(1064);
     auto* layers = qobject_cast<QLineEdit*>(dlg.GetDlgItem(1065));
@@ -187,7 +187,7 @@ TEST_F(OptionsTest, EveryLayerTextChangeSendsItsLow16Bits) {
     EXPECT_EQ(LastArgs(dispid::SetOnionSkinLayers), std::vector<std::int32_t>{-25536});
 }
 
-TEST_F(OptionsTest, TransparencyWritesTheLabelFirstAtEveryStep) {
+TEST_F(ConsoleOptionsTest, TransparencyWritesTheLabelFirstAtEveryStep) {
     CCameraConsoleDlg& dlg = LiveConsole();
     Click(1064);
     std::vector<std::pair<QString, std::int32_t>> seen; // label at the call, and the value sent
