@@ -3,6 +3,7 @@
 #include "component/QuorCtrlView.h"
 #include "component/SettingsDialog.h"
 #include "component/ShotSettings.h"
+#include "component/ViewGeometry.h"
 #include "control/ComponentRegistry.h"
 #include "control/DispatchIds.h"
 #include "control/NotifyNames.h"
@@ -80,15 +81,15 @@ std::span<const QuorCtrlComponent::Entry> QuorCtrlComponent::Table() {
         {d::BorderStyle, K::PropertyPut, "BorderStyle", {I}, 1, &C::PutBorderStyle},
         {d::OpenCamera, K::Method, "OpenCamera", {I}, 1, &C::OpenCamera},
         {d::CloseCamera, K::Method, "CloseCamera", {}, 0, &C::CloseCamera},
-        {d::StartLiveView, K::Method, "StartLiveView", {}, 0, &C::AnswerFalse},
-        {d::StopLiveView, K::Method, "StopLiveView", {}, 0, &C::AnswerFalse},
+        {d::StartLiveView, K::Method, "StartLiveView", {}, 0, &C::StartLiveView},
+        {d::StopLiveView, K::Method, "StopLiveView", {}, 0, &C::StopLiveView},
         {d::TakePicture, K::Method, "TakePicture", {S}, 1, &C::TakePicture},
         {d::SetPropertyValue, K::Method, "SetPropertyValue", {I, I}, 2, &C::SetPropertyValue},
         {d::GetPropertyValue, K::Method, "GetPropertyValue", {I}, 1, &C::GetPropertyValue},
         {d::GetPropertyText, K::Method, "GetPropertyText", {I}, 1, &C::GetPropertyText},
         {d::GetCameraCount, K::Method, "GetCameraCount", {}, 0, &C::GetCameraCount},
         {d::GetCameraName, K::Method, "GetCameraName", {I}, 1, &C::GetCameraName},
-        {d::DriveLens, K::Method, "DriveLens", {I}, 1, &C::AnswerFalse},
+        {d::DriveLens, K::Method, "DriveLens", {I}, 1, &C::DriveLens},
         {d::StartContinuousShooting, K::Method, "StartContinuousShooting", {S}, 1, &C::StartContinuousShooting},
         {d::StopContinuousShooting, K::Method, "StopContinuousShooting", {}, 0, &C::StopContinuousShooting},
         {d::StartBulb, K::Method, "StartBulb", {S}, 1, &C::StartBulb},
@@ -102,12 +103,12 @@ std::span<const QuorCtrlComponent::Entry> QuorCtrlComponent::Table() {
         {d::ResumeLiveView, K::Method, "ResumeLiveView", {}, 0, &C::ResumeLiveView},
         {d::SetRotation, K::Method, "SetRotation", {I}, 1, &C::SetRotation},
         {d::SetShowAfterShot, K::Method, "SetShowAfterShot", {I}, 1, &C::SetShowAfterShot},
-        {d::DoAutoFocus, K::Method, "DoAutoFocus", {}, 0, &C::AnswerFalse},
+        {d::DoAutoFocus, K::Method, "DoAutoFocus", {}, 0, &C::DoAutoFocus},
         {d::ShowFocusFrame, K::Method, "ShowFocusFrame", {I}, 1, &C::ShowFocusFrame},
         {d::SetAfPointSelection, K::Method, "SetAfPointSelection", {I}, 1, &C::SetAfPointSelection},
         {d::SetFrameCallback, K::Method, "SetFrameCallback", {A, A}, 2, &C::SetFrameCallback},
         {d::ShowSettingsDialog, K::Method, "ShowSettingsDialog", {}, 0, &C::ShowSettingsDialog},
-        {d::GrabFrame, K::Method, "GrabFrame", {S}, 1, &C::AnswerFalse},
+        {d::GrabFrame, K::Method, "GrabFrame", {S}, 1, &C::GrabFrame},
         {d::SetDisplayMode, K::Method, "SetDisplayMode", {I}, 1, &C::SetDisplayMode},
         {d::SetCropShape, K::Method, "SetCropShape", {I}, 1, &C::SetCropShape},
         {d::SetOnionSkinAlpha, K::Method, "SetOnionSkinAlpha", {I}, 1, &C::SetOnionSkinAlpha},
@@ -131,12 +132,17 @@ QuorCtrlComponent::QuorCtrlComponent(QWidget* parent, const HostedProperties& pr
     capture_ = std::make_unique<CaptureWorker>(static_cast<ICaptureListener*>(this),
                                                [this](std::function<void()> task) { Post(std::move(task)); });
     connect(&seriesTimer_, &QTimer::timeout, this, &QuorCtrlComponent::SeriesTick);
+    view_->AttachLiveView(&live_);
+    connect(engine_.get(), &CameraEngine::stateChanged, this, &QuorCtrlComponent::UpdateScene);
+    connect(&lens_, &Lens::changed, this, &QuorCtrlComponent::UpdateScene);
+    connect(view_, &QuorCtrlView::afPointClicked, &lens_, &Lens::SetAfPoint);
 }
 
 QuorCtrlComponent::~QuorCtrlComponent() {
     // Nothing is raised while going: tasks still queued for this component die with it (Post's context).
     sink_ = nullptr;
     // Threads first: none of them may post to this object while it is being torn down.
+    live_.Stop();
     capture_->Stop();
     engine_->Close();
     // The host may already have destroyed its window, and the view with it.
@@ -223,6 +229,7 @@ void QuorCtrlComponent::OnSessionEnded() {
     lens_.StopAutoFocus();
     if (view_)
         view_->SetTransferProgress(-1);
+    StopLive();
 }
 
 bool QuorCtrlComponent::Shoot(const QString& path, bool intoFolder, double bulbSeconds) {
@@ -256,7 +263,92 @@ bool QuorCtrlComponent::Shoot(const QString& path, bool intoFolder, double bulbS
     return true;
 }
 
-void QuorCtrlComponent::ApplyLiveViewSettings() { Repaint(); }
+void QuorCtrlComponent::ApplyLiveViewSettings() {
+    if (live_.Running()) {
+        live_.Stop();
+        live_.Start(sim_.liveViewWidth, sim_.liveViewHeight, sim_.liveViewFps);
+        if (view_)
+            view_->LiveViewStarted();
+    }
+    Repaint();
+}
+
+// ---- Live view ----
+
+void QuorCtrlComponent::UpdateScene() {
+    if (engine_->IsOpen())
+        live_.SetScene(LiveViewScene(engine_->OpenCamera()->Properties(), lens_.Blur()));
+}
+
+void QuorCtrlComponent::RaiseLiveViewState(bool on) {
+    // Reported after the call that changed it, whichever session follows.
+    Post([this, on] { RaiseNotify(notify::UpdateEvfOutput, Variant::Bool(on)); });
+}
+
+bool QuorCtrlComponent::StopLive() {
+    if (!live_.Running())
+        return false;
+    live_.Stop();
+    if (view_)
+        view_->LiveViewStopped();
+    RaiseLiveViewState(false);
+    return true;
+}
+
+Variant QuorCtrlComponent::StartLiveView(Args) {
+    if (!engine_->IsOpen())
+        return Variant::Bool(false);
+    if (!live_.Running()) {
+        live_.SetCallback(reinterpret_cast<FrameCallback>(state_.frameCallback), state_.frameCallbackContext);
+        UpdateScene();
+        if (!live_.Start(sim_.liveViewWidth, sim_.liveViewHeight, sim_.liveViewFps))
+            return Variant::Bool(false);
+        if (view_)
+            view_->LiveViewStarted();
+    }
+    RaiseLiveViewState(true);
+    return Variant::Bool(true);
+}
+
+Variant QuorCtrlComponent::StopLiveView(Args) { return Variant::Bool(StopLive()); }
+
+Variant QuorCtrlComponent::DriveLens(Args a) {
+    // With the lens on MF the body cannot move it.
+    if (!engine_->IsOpen() || engine_->LensManualFocus())
+        return Variant::Bool(false);
+    return Variant::Bool(lens_.Drive(a[0].Int()));
+}
+
+Variant QuorCtrlComponent::DoAutoFocus(Args) {
+    if (!engine_->IsOpen() || engine_->LensManualFocus())
+        return Variant::Bool(false);
+    lens_.StartAutoFocus();
+    return Variant::Bool(true);
+}
+
+Variant QuorCtrlComponent::GrabFrame(Args a) {
+    const QString path = QString::fromStdString(a[0].text);
+    if (!view_ || path.isEmpty())
+        return Variant::Bool(false);
+    const Frame* frame = view_->CurrentFrame();
+    if (!frame)
+        return Variant::Bool(false);
+    const QSize size(int(frame->width), int(frame->height));
+    const QRect crop = state_.cropEnabled
+                           ? EffectiveCrop(state_.cropRect, size, state_.cropRatioLocked, state_.cropRatio)
+                           : QRect(QPoint(0, 0), size);
+    CaptureJob job;
+    job.kind = CaptureJob::Kind::Grab;
+    job.id = nextJob_++;
+    job.path = path;
+    // Only the crop is copied here; turning and encoding happen on the capture thread.
+    job.picture = QImage(frame->bytes.data(), size.width(), size.height(), qsizetype(frame->stride),
+                         QImage::Format_RGB888)
+                      .copy(crop);
+    job.rotation = state_.rotation;
+    capture_->Enqueue(std::move(job));
+    return Variant::Bool(true);
+}
 
 bool QuorCtrlComponent::PressCameraShutter() {
     if (status_.controlMode != 2)
@@ -512,6 +604,7 @@ Variant QuorCtrlComponent::SetAfPointSelection(Args a) {
 Variant QuorCtrlComponent::SetFrameCallback(Args a) {
     state_.frameCallback = AddressOf(a[0]);
     state_.frameCallbackContext = state_.frameCallback ? AddressOf(a[1]) : 0;
+    live_.SetCallback(reinterpret_cast<FrameCallback>(state_.frameCallback), state_.frameCallbackContext);
     return {};
 }
 

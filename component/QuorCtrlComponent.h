@@ -6,6 +6,7 @@
 #include "component/CaptureWorker.h"
 #include "component/ComponentState.h"
 #include "component/Lens.h"
+#include "component/LiveView.h"
 #include "component/QuorCtrlView.h"
 #include "control/Dispatch.h"
 
@@ -46,6 +47,7 @@ public:
     Simulation& Sim() { return sim_; }
     const CaptureStatus& Status() const { return status_; }
     Lens& LensState() { return lens_; }
+    LiveView& Live() { return live_; }
     int PendingCaptures() const { return capture_->Pending(); }
     // The camera's own shutter button, in camera-control mode: the photo downloads into the application
     // directory under a new name. False when not in that mode or the shot is refused.
@@ -80,6 +82,10 @@ private:
     bool Shoot(const QString& path, bool intoFolder, double bulbSeconds = 0.0);
     bool Stale(std::uint64_t id) const { return id <= cancelledUpTo_; }
     void SeriesTick();
+    // Live view follows the camera's exposure settings and the lens.
+    void UpdateScene();
+    void RaiseLiveViewState(bool on);
+    bool StopLive();
 
     // Handlers, one per dispatch id and kind; arguments are already checked against the table.
     using Args = std::span<const Variant>;
@@ -118,6 +124,11 @@ private:
     Variant ResumeLiveView(Args);
     Variant ShowSettingsDialog(Args);
     Variant SetControlMode(Args);
+    Variant StartLiveView(Args);
+    Variant StopLiveView(Args);
+    Variant DriveLens(Args);
+    Variant DoAutoFocus(Args);
+    Variant GrabFrame(Args);
     // Calls a camera without those abilities answers: false, or nothing.
     Variant AnswerFalse(Args);
     Variant AnswerNothing(Args);
@@ -129,6 +140,7 @@ private:
     CaptureStatus status_;
     std::unique_ptr<CameraEngine> engine_;
     Lens lens_;
+    LiveView live_;
     QPointer<QuorCtrlView> view_;
     IEventSink* sink_ = nullptr;
 

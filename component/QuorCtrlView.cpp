@@ -2,14 +2,18 @@
 
 #include "component/CameraEngine.h"
 #include "component/Lens.h"
+#include "component/LiveView.h"
 #include "component/ViewGeometry.h"
 #include "control/PropertyCodes.h"
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QMouseEvent>
 #include <QPainter>
 
 #include <algorithm>
+#include <chrono>
+#include <unistd.h>
 
 namespace quor::component {
 
@@ -35,6 +39,96 @@ QuorCtrlView::QuorCtrlView(QWidget* parent, const HostedProperties& props, const
         message_.clear();
         update();
     });
+    statsTimer_.setInterval(500);
+    connect(&statsTimer_, &QTimer::timeout, this, &QuorCtrlView::UpdateStats);
+}
+
+namespace {
+std::int64_t NowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+} // namespace
+
+void QuorCtrlView::AttachLiveView(LiveView* live) {
+    delete frameNotifier_;
+    frameNotifier_ = nullptr;
+    live_ = live;
+    if (live_) {
+        frameNotifier_ = new QSocketNotifier(live_->NotifyFd(), QSocketNotifier::Read, this);
+        connect(frameNotifier_, &QSocketNotifier::activated, this, &QuorCtrlView::TakeFrame);
+    }
+}
+
+void QuorCtrlView::LiveViewStarted() {
+    shownPhoto_ = QImage();
+    stats_ = ViewStats{};
+    statsTaken_ = statsPublished_ = 0;
+    statsClock_.start();
+    statsTimer_.start();
+    Refresh();
+}
+
+void QuorCtrlView::LiveViewStopped() {
+    statsTimer_.stop();
+    Refresh();
+}
+
+void QuorCtrlView::TakeFrame() {
+    const std::int64_t t0 = NowNs();
+    std::uint64_t count = 0;
+    [[maybe_unused]] const ssize_t n = ::read(live_->NotifyFd(), &count, sizeof count);
+    if (live_->Running() && live_->Pool().TakeNewest()) {
+        ++stats_.framesTaken;
+        if (shownPhoto_.isNull())
+            update();
+    }
+    stats_.frameSlotNs += NowNs() - t0;
+}
+
+void QuorCtrlView::UpdateStats() {
+    if (!live_)
+        return;
+    const double seconds = std::max(1e-3, statsClock_.restart() / 1000.0);
+    const std::uint64_t published = live_->Pool().Published();
+    stats_.shownFps = double(stats_.framesTaken - statsTaken_) / seconds;
+    stats_.producedFps = double(published - statsPublished_) / seconds;
+    statsTaken_ = stats_.framesTaken;
+    statsPublished_ = published;
+    Refresh();
+}
+
+const Frame* QuorCtrlView::CurrentFrame() const {
+    return live_ && live_->Running() ? live_->Pool().Current() : nullptr;
+}
+
+QImage QuorCtrlView::CurrentFrameImage() const {
+    const Frame* f = CurrentFrame();
+    if (!f)
+        return {};
+    return QImage(f->bytes.data(), int(f->width), int(f->height), qsizetype(f->stride), QImage::Format_RGB888).copy();
+}
+
+QTransform QuorCtrlView::FrameToView() const {
+    const Frame* f = CurrentFrame();
+    if (!f)
+        return {};
+    const QSize frame(int(f->width), int(f->height));
+    return PictureToView(frame, state_->rotation,
+                         DisplayRect(RotatedSize(frame, state_->rotation), size(), state_->displayMode));
+}
+
+void QuorCtrlView::resizeEvent(QResizeEvent*) { overlayDirty_ = true; }
+
+void QuorCtrlView::mousePressEvent(QMouseEvent* event) {
+    const Frame* f = CurrentFrame();
+    if (!f || event->button() != Qt::LeftButton || state_->afPointSelection != 1 || !shownPhoto_.isNull())
+        return;
+    bool invertible = false;
+    const QPointF p = FrameToView().inverted(&invertible).map(event->position());
+    if (!invertible || p.x() < 0 || p.y() < 0 || p.x() >= f->width || p.y() >= f->height)
+        return;
+    emit afPointClicked(QPointF(p.x() / f->width, p.y() / f->height));
 }
 
 void QuorCtrlView::Refresh() {
@@ -78,6 +172,8 @@ QString QuorCtrlView::PlaceholderText() const {
         return {};
     if (!engine_->IsOpen())
         return QStringLiteral("No camera open");
+    if (CurrentFrame())
+        return {};
     return QString::fromStdString(engine_->OpenCamera()->DisplayName()) + QStringLiteral(" \u2014 live view off");
 }
 
@@ -119,11 +215,28 @@ QStringList QuorCtrlView::DebugLines() const {
                  .arg(state_->onionSkinEnabled ? QStringLiteral("on") : QStringLiteral("off"))
                  .arg(state_->onionSkinLayers)
                  .arg(state_->onionSkinAlpha);
-    lines << QStringLiteral("lens %1  focus %2%3  crop %4  live view off")
+    if (live_ && live_->Running()) {
+        const double paintMs = stats_.paints ? stats_.paintNs / 1e6 / double(stats_.paints) : 0.0;
+        lines << QStringLiteral("live view %1x%2 @%3: shown %4 fps, produced %5 fps, dropped %6")
+                     .arg(live_->Width())
+                     .arg(live_->Height())
+                     .arg(live_->Fps())
+                     .arg(stats_.shownFps, 0, 'f', 1)
+                     .arg(stats_.producedFps, 0, 'f', 1)
+                     .arg(live_->Pool().Dropped());
+        lines << QStringLiteral("callback %1 ms  paint %2 ms")
+                     .arg(live_->LastCallbackNs() / 1e6, 0, 'f', 2)
+                     .arg(paintMs, 0, 'f', 2);
+    } else {
+        lines << QStringLiteral("live view off");
+    }
+    lines << QStringLiteral("lens %1  focus %2%3  AF point %4,%5  crop %6")
                  .arg(engine_->LensManualFocus() ? QStringLiteral("MF") : QStringLiteral("AF"))
                  .arg(lens_->Position(), 0, 'f', 2)
                  .arg(lens_->Focusing() ? QStringLiteral(" (focusing)")
                                         : lens_->InFocus() ? QStringLiteral(" (in focus)") : QString())
+                 .arg(lens_->AfPoint().x(), 0, 'f', 2)
+                 .arg(lens_->AfPoint().y(), 0, 'f', 2)
                  .arg(state_->cropEnabled ? QStringLiteral("on") : QStringLiteral("off"));
     QStringList faults;
     if (sim_->nextCaptureFails)
@@ -150,12 +263,34 @@ void QuorCtrlView::PaintPicture(QPainter& painter, const QImage& picture) {
     painter.restore();
 }
 
+void QuorCtrlView::PaintLiveOverlays(QPainter& painter, const QTransform& toView) {
+    const Frame* f = CurrentFrame();
+    if (state_->focusFrameShown) {
+        const double side = std::min(f->width, f->height) / 6.0;
+        const QPointF centre(lens_->AfPoint().x() * f->width, lens_->AfPoint().y() * f->height);
+        const QColor colour = lens_->Focusing() ? QColor(255, 160, 0)
+                              : lens_->InFocus() ? QColor(60, 220, 60)
+                                                 : QColor(255, 255, 255);
+        painter.setPen(QPen(colour, 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(toView.mapRect(QRectF(centre.x() - side / 2, centre.y() - side / 2, side, side)));
+    }
+}
+
 void QuorCtrlView::paintEvent(QPaintEvent*) {
+    const std::int64_t t0 = NowNs();
     QPainter painter(this);
     painter.fillRect(rect(), back_);
 
+    const Frame* frame = CurrentFrame();
     if (!shownPhoto_.isNull()) {
         PaintPicture(painter, shownPhoto_);
+    } else if (frame) {
+        // Wraps the pool's buffer: nothing is copied, and the producer does not write it until the next take.
+        const QImage picture(frame->bytes.data(), int(frame->width), int(frame->height), qsizetype(frame->stride),
+                             QImage::Format_RGB888);
+        PaintPicture(painter, picture);
+        PaintLiveOverlays(painter, FrameToView());
     } else {
         const QString placeholder = PlaceholderText();
         if (!placeholder.isEmpty()) {
@@ -173,6 +308,8 @@ void QuorCtrlView::paintEvent(QPaintEvent*) {
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(rect().adjusted(0, 0, -1, -1));
     }
+    ++stats_.paints;
+    stats_.paintNs += NowNs() - t0;
 }
 
 void QuorCtrlView::PaintStatus(QPainter& painter) {

@@ -10,7 +10,11 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QTimer>
+#include <QSocketNotifier>
+#include <QTransform>
 #include <QWidget>
+
+#include <cstdint>
 
 #include <deque>
 
@@ -18,6 +22,18 @@ namespace quor::component {
 
 class CameraEngine;
 class Lens;
+class LiveView;
+struct Frame;
+
+// What the window thread spends on live view, for the overlay and the benchmarks.
+struct ViewStats {
+    std::uint64_t framesTaken = 0; // frames taken from the pool
+    std::uint64_t paints = 0;
+    std::int64_t paintNs = 0;      // total time in paintEvent
+    std::int64_t frameSlotNs = 0;  // total time taking frames from the pool
+    double shownFps = 0.0;         // over the last stats period
+    double producedFps = 0.0;
+};
 
 class QuorCtrlView : public QWidget {
     Q_OBJECT
@@ -48,15 +64,36 @@ public:
     void ClearShownPhoto();
     bool ShowingPhoto() const { return !shownPhoto_.isNull(); }
 
+    // Live view: the producer whose frames the view shows (owned by the component, outlives the view).
+    void AttachLiveView(LiveView* live);
+    void LiveViewStarted();
+    void LiveViewStopped();
+    // The frame the view shows now (nullptr when none); valid until the next frame is taken (window thread).
+    const Frame* CurrentFrame() const;
+    // A copy of it as an image (null when there is none).
+    QImage CurrentFrameImage() const;
+    const ViewStats& Stats() const { return stats_; }
+    // Where the live-view frame (unrotated frame pixels) lands in the view.
+    QTransform FrameToView() const;
+
+signals:
+    // The user clicked the picture with manual AF-point selection: the point as a fraction of the frame.
+    void afPointClicked(QPointF point);
+
 public slots:
     // Something the overlay or the picture depends on has changed.
     void Refresh();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    void TakeFrame();
+    void UpdateStats();
     void PaintPicture(QPainter& painter, const QImage& picture);
+    void PaintLiveOverlays(QPainter& painter, const QTransform& toView);
     void PaintDebugOverlay(QPainter& painter);
     void PaintStatus(QPainter& painter);
 
@@ -72,6 +109,13 @@ private:
     QTimer messageTimer_;
     QImage shownPhoto_;
     std::deque<QImage> photos_; // newest last
+
+    LiveView* live_ = nullptr;
+    QSocketNotifier* frameNotifier_ = nullptr;
+    QTimer statsTimer_;
+    QElapsedTimer statsClock_;
+    std::uint64_t statsTaken_ = 0, statsPublished_ = 0;
+    ViewStats stats_;
 
     // The debug overlay is drawn into this image only when its text changes.
     QImage overlayCache_;
