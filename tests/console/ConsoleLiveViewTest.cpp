@@ -217,6 +217,14 @@ TEST_F(ConsoleLiveViewTest, F11TogglesTheComponentsOverlayWithoutTouchingTheBoxO
     EXPECT_EQ(list.f11, 1);
     EXPECT_EQ(editableList.f11, 1);
     EXPECT_EQ(DebugInfoPuts(), (std::vector<bool>{false, true, false, true, false}));
+
+    // Holding the key: every key-down toggles, auto-repeats included.
+    QTest::simulateEvent(dlg.windowHandle(), true, Qt::Key_F11, Qt::NoModifier, QString(), false);
+    QTest::simulateEvent(dlg.windowHandle(), true, Qt::Key_F11, Qt::NoModifier, QString(), true);
+    QTest::simulateEvent(dlg.windowHandle(), true, Qt::Key_F11, Qt::NoModifier, QString(), true);
+    QTest::simulateEvent(dlg.windowHandle(), false, Qt::Key_F11, Qt::NoModifier, QString(), false);
+    EXPECT_EQ(DebugInfoPuts().size(), 8u);
+    EXPECT_TRUE(DebugInfoPuts().back());
     EXPECT_EQ(qobject_cast<QLineEdit*>(dlg.GetDlgItem(1038))->text(), QStringLiteral("10"));
 }
 
