@@ -136,6 +136,7 @@ QuorCtrlComponent::QuorCtrlComponent(QWidget* parent, const HostedProperties& pr
     connect(engine_.get(), &CameraEngine::stateChanged, this, &QuorCtrlComponent::UpdateScene);
     connect(&lens_, &Lens::changed, this, &QuorCtrlComponent::UpdateScene);
     connect(view_, &QuorCtrlView::afPointClicked, &lens_, &Lens::SetAfPoint);
+    connect(view_, &QuorCtrlView::cropRectDragged, this, &QuorCtrlComponent::OnCropDragged);
 }
 
 QuorCtrlComponent::~QuorCtrlComponent() {
@@ -550,12 +551,14 @@ Variant QuorCtrlComponent::EnableCrop(Args a) {
     state_.cropEnabled = Flag(a[0]);
     state_.cropFlag2 = Flag(a[1]);
     state_.cropFlag3 = Flag(a[2]);
+    NormalizeCrop();
     Repaint();
     return {};
 }
 
 Variant QuorCtrlComponent::SetCropRect(Args a) {
     state_.cropRect = {a[0].Int(), a[1].Int(), a[2].Int(), a[3].Int()};
+    NormalizeCrop();
     Repaint();
     return {};
 }
@@ -563,6 +566,13 @@ Variant QuorCtrlComponent::SetCropRect(Args a) {
 Variant QuorCtrlComponent::ShowCropFrame(Args a) {
     state_.cropFrameShown = Flag(a[0]);
     state_.cropImagePath = a[1].text;
+    // The file is read when the frame is switched on, so that a changed file shows at the next switch.
+    if (view_) {
+        if (state_.cropFrameShown)
+            view_->SetCropFrameImage(QString::fromStdString(state_.cropImagePath));
+        else
+            view_->ClearCropFrameImage();
+    }
     Repaint();
     return {};
 }
@@ -570,7 +580,40 @@ Variant QuorCtrlComponent::ShowCropFrame(Args a) {
 Variant QuorCtrlComponent::SetCropRatio(Args a) {
     state_.cropRatioLocked = Flag(a[0]);
     state_.cropRatio = {a[1].Int(), a[2].Int()};
+    NormalizeCrop();
+    Repaint();
     return {};
+}
+
+// ---- Crop ----
+
+QSize QuorCtrlComponent::LiveFrameSize() const {
+    return live_.Running() ? QSize(live_.Width(), live_.Height()) : QSize(sim_.liveViewWidth, sim_.liveViewHeight);
+}
+
+void QuorCtrlComponent::RaiseCropRect() {
+    std::array<Variant, 4> args{Variant::Long(state_.cropRect[0]), Variant::Long(state_.cropRect[1]),
+                                Variant::Long(state_.cropRect[2]), Variant::Long(state_.cropRect[3])};
+    Raise(kEventCropRectChanged, args);
+}
+
+void QuorCtrlComponent::NormalizeCrop() {
+    // An empty rectangle stands for the whole frame and is kept as the host gave it.
+    if (state_.cropRect[2] <= 0 || state_.cropRect[3] <= 0)
+        return;
+    const QRect used = EffectiveCrop(state_.cropRect, LiveFrameSize(), state_.cropRatioLocked, state_.cropRatio);
+    const std::array<std::int32_t, 4> numbers{used.x(), used.y(), used.width(), used.height()};
+    if (numbers == state_.cropRect)
+        return;
+    state_.cropRect = numbers;
+    // After the call that caused it, with the numbers as they stand then.
+    Post([this] { RaiseCropRect(); });
+}
+
+void QuorCtrlComponent::OnCropDragged(QRect rect) {
+    state_.cropRect = {rect.x(), rect.y(), rect.width(), rect.height()};
+    RaiseCropRect();
+    Repaint();
 }
 
 Variant QuorCtrlComponent::SetRotation(Args a) {

@@ -86,6 +86,13 @@ private:
     void UpdateScene();
     void RaiseLiveViewState(bool on);
     bool StopLive();
+    // Crop
+    QSize LiveFrameSize() const;
+    void OnCropDragged(QRect rect);
+    // Keeps the host's rectangle to what can be used (inside the frame, the locked ratio) and tells the host
+    // when that changed it.
+    void NormalizeCrop();
+    void RaiseCropRect();
 
     // Handlers, one per dispatch id and kind; arguments are already checked against the table.
     using Args = std::span<const Variant>;

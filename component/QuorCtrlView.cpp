@@ -8,11 +8,15 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
+#include <cmath>
 #include <unistd.h>
 
 namespace quor::component {
@@ -120,16 +124,110 @@ QTransform QuorCtrlView::FrameToView() const {
 
 void QuorCtrlView::resizeEvent(QResizeEvent*) { overlayDirty_ = true; }
 
+QSize QuorCtrlView::FrameSize() const {
+    const Frame* f = CurrentFrame();
+    return f ? QSize(int(f->width), int(f->height)) : QSize();
+}
+
+QRect QuorCtrlView::CropRect() const {
+    if (!state_->cropEnabled)
+        return {};
+    return EffectiveCrop(state_->cropRect, FrameSize(), state_->cropRatioLocked, state_->cropRatio);
+}
+
+void QuorCtrlView::SetCropFrameImage(const QString& path) {
+    QImageReader reader(path);
+    QImage image = reader.read();
+    cropFrameCache_ = QImage();
+    cropFrameCacheSize_ = QSize();
+    if (image.isNull()) {
+        cropFrame_ = QImage();
+        cropFrameError_ = QStringLiteral("crop frame: cannot read %1 (%2)").arg(path, reader.errorString());
+    } else {
+        cropFrame_ = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        cropFrameError_.clear();
+    }
+    Refresh();
+}
+
+void QuorCtrlView::ClearCropFrameImage() {
+    cropFrame_ = QImage();
+    cropFrameCache_ = QImage();
+    cropFrameCacheSize_ = QSize();
+    cropFrameError_.clear();
+    Refresh();
+}
+
 void QuorCtrlView::mousePressEvent(QMouseEvent* event) {
     const Frame* f = CurrentFrame();
-    if (!f || event->button() != Qt::LeftButton || state_->afPointSelection != 1 || !shownPhoto_.isNull())
+    if (!f || event->button() != Qt::LeftButton || !shownPhoto_.isNull())
         return;
     bool invertible = false;
-    const QPointF p = FrameToView().inverted(&invertible).map(event->position());
-    if (!invertible || p.x() < 0 || p.y() < 0 || p.x() >= f->width || p.y() >= f->height)
+    const QTransform toView = FrameToView();
+    const QPointF p = toView.inverted(&invertible).map(event->position());
+    if (!invertible)
+        return;
+
+    // The crop rectangle takes the press first: a corner resizes it, the inside moves it.
+    const QRect crop = CropRect();
+    if (!crop.isEmpty()) {
+        const QRectF r(crop);
+        constexpr double kGrip = 8.0; // pixels on screen
+        const QPointF corners[4] = {r.topLeft(), r.topRight(), r.bottomRight(), r.bottomLeft()};
+        for (int i = 0; i < 4; ++i) {
+            if (QLineF(toView.map(corners[i]), event->position()).length() <= kGrip) {
+                drag_ = Drag::Corner;
+                dragAnchor_ = corners[(i + 2) % 4];
+                dragStart_ = crop;
+                return;
+            }
+        }
+        if (r.contains(p)) {
+            drag_ = Drag::Move;
+            dragAnchor_ = p - r.topLeft();
+            dragStart_ = crop;
+            return;
+        }
+    }
+
+    if (state_->afPointSelection != 1)
+        return;
+    if (p.x() < 0 || p.y() < 0 || p.x() >= f->width || p.y() >= f->height)
         return;
     emit afPointClicked(QPointF(p.x() / f->width, p.y() / f->height));
 }
+
+void QuorCtrlView::mouseMoveEvent(QMouseEvent* event) {
+    if (drag_ == Drag::None || !CurrentFrame())
+        return;
+    bool invertible = false;
+    const QPointF p = FrameToView().inverted(&invertible).map(event->position());
+    if (!invertible)
+        return;
+    std::array<std::int32_t, 4> wanted{};
+    if (drag_ == Drag::Move) {
+        const QPointF topLeft = p - dragAnchor_;
+        wanted = {std::int32_t(std::lround(topLeft.x())), std::int32_t(std::lround(topLeft.y())), dragStart_.width(),
+                  dragStart_.height()};
+    } else {
+        double w = std::abs(p.x() - dragAnchor_.x()), h = std::abs(p.y() - dragAnchor_.y());
+        const bool locked = state_->cropRatioLocked && state_->cropRatio[0] > 0 && state_->cropRatio[1] > 0;
+        if (locked)
+            h = w * state_->cropRatio[1] / state_->cropRatio[0];
+        w = std::max<double>(w, kMinCrop);
+        h = std::max<double>(h, kMinCrop);
+        // The rectangle grows from the fixed corner towards the pointer.
+        const double left = p.x() < dragAnchor_.x() ? dragAnchor_.x() - w : dragAnchor_.x();
+        const double top = p.y() < dragAnchor_.y() ? dragAnchor_.y() - h : dragAnchor_.y();
+        wanted = {std::int32_t(std::lround(left)), std::int32_t(std::lround(top)), std::int32_t(std::lround(w)),
+                  std::int32_t(std::lround(h))};
+    }
+    const QRect next = EffectiveCrop(wanted, FrameSize(), state_->cropRatioLocked, state_->cropRatio);
+    if (next != CropRect())
+        emit cropRectDragged(next);
+}
+
+void QuorCtrlView::mouseReleaseEvent(QMouseEvent*) { drag_ = Drag::None; }
 
 void QuorCtrlView::Refresh() {
     overlayDirty_ = true;
@@ -155,6 +253,7 @@ void QuorCtrlView::AddPhoto(const QImage& preview, bool show) {
     photos_.push_back(preview);
     while (photos_.size() > kMaxPhotos)
         photos_.pop_front();
+    ++photosGeneration_;
     if (show)
         shownPhoto_ = preview;
     Refresh();
@@ -238,6 +337,14 @@ QStringList QuorCtrlView::DebugLines() const {
                  .arg(lens_->AfPoint().x(), 0, 'f', 2)
                  .arg(lens_->AfPoint().y(), 0, 'f', 2)
                  .arg(state_->cropEnabled ? QStringLiteral("on") : QStringLiteral("off"));
+    lines << QStringLiteral("movie: video %1  audio %2  crop shape %3  ratio %4")
+                 .arg(state_->movieVideo ? QStringLiteral("on") : QStringLiteral("off"))
+                 .arg(state_->movieAudio ? QStringLiteral("on") : QStringLiteral("off"))
+                 .arg(state_->cropShape == 1 ? QStringLiteral("round") : QStringLiteral("square"))
+                 .arg(state_->cropRatioLocked ? QStringLiteral("%1:%2").arg(state_->cropRatio[0]).arg(state_->cropRatio[1])
+                                              : QStringLiteral("free"));
+    if (!cropFrameError_.isEmpty())
+        lines << cropFrameError_;
     QStringList faults;
     if (sim_->nextCaptureFails)
         faults << QStringLiteral("next capture fails");
@@ -263,8 +370,90 @@ void QuorCtrlView::PaintPicture(QPainter& painter, const QImage& picture) {
     painter.restore();
 }
 
+void QuorCtrlView::PaintOnionSkin(QPainter& painter, const QRectF& display) {
+    if (!state_->onionSkinEnabled || photos_.empty())
+        return;
+    const int layers = std::clamp(state_->onionSkinLayers, 1, kMaxPhotos);
+    const QSize size = display.toAlignedRect().size();
+    if (size.isEmpty())
+        return;
+    if (onionCache_.isNull() || onionCacheSize_ != size || onionCacheRotation_ != state_->rotation ||
+        onionCacheLayers_ != layers || onionCacheGeneration_ != photosGeneration_) {
+        onionCache_ = QImage(size, QImage::Format_ARGB32_Premultiplied);
+        onionCache_.fill(Qt::transparent);
+        QPainter p(&onionCache_);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        const int n = std::min<int>(layers, int(photos_.size()));
+        // Each photo weighs the same: the k-th drawn covers 1/k of what is there.
+        for (int k = 1; k <= n; ++k) {
+            const QImage& photo = photos_[photos_.size() - std::size_t(n) + std::size_t(k) - 1];
+            p.setOpacity(1.0 / k);
+            p.setTransform(PictureToView(photo.size(), state_->rotation, QRectF(QPointF(0, 0), QSizeF(size))));
+            p.drawImage(QPointF(0, 0), photo);
+        }
+        onionCacheSize_ = size;
+        onionCacheRotation_ = state_->rotation;
+        onionCacheLayers_ = layers;
+        onionCacheGeneration_ = photosGeneration_;
+    }
+    // 255 is fully opaque: the photos hide live view; 0 shows none of them.
+    painter.save();
+    painter.setOpacity(std::clamp(state_->onionSkinAlpha, 0, 255) / 255.0);
+    painter.drawImage(display.toAlignedRect().topLeft(), onionCache_);
+    painter.restore();
+}
+
+void QuorCtrlView::PaintCrop(QPainter& painter, const QTransform& toView, QSize frame) {
+    const QRect crop = CropRect();
+    const bool frameShown = state_->cropFrameShown && !cropFrame_.isNull();
+    if (crop.isEmpty() && !frameShown)
+        return;
+    const QRect area = crop.isEmpty() ? QRect(QPoint(0, 0), frame) : crop;
+    const QRect onScreen = toView.mapRect(QRectF(area)).toAlignedRect();
+
+    if (!crop.isEmpty()) {
+        // Dim everything outside the crop shape.
+        QPainterPath outside;
+        outside.setFillRule(Qt::OddEvenFill);
+        outside.addRect(QRectF(QPointF(0, 0), QSizeF(frame)));
+        if (state_->cropShape == 1)
+            outside.addEllipse(QRectF(crop));
+        else
+            outside.addRect(QRectF(crop));
+        painter.save();
+        painter.setTransform(toView);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0, 0, 0, 150));
+        painter.drawPath(outside);
+        painter.restore();
+    }
+
+    if (frameShown) {
+        if (cropFrameCache_.isNull() || cropFrameCacheSize_ != onScreen.size() ||
+            cropFrameCacheRotation_ != state_->rotation) {
+            cropFrameCache_ = cropFrame_.transformed(QTransform().rotate(state_->rotation))
+                                  .scaled(onScreen.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            cropFrameCacheSize_ = onScreen.size();
+            cropFrameCacheRotation_ = state_->rotation;
+        }
+        painter.drawImage(onScreen.topLeft(), cropFrameCache_);
+    }
+
+    if (!crop.isEmpty()) {
+        painter.setPen(QPen(QColor(255, 255, 255, 220), 1));
+        painter.setBrush(Qt::NoBrush);
+        if (state_->cropShape == 1)
+            painter.drawEllipse(onScreen);
+        painter.drawRect(onScreen.adjusted(0, 0, -1, -1));
+        painter.setBrush(Qt::white);
+        for (const QPoint& c : {onScreen.topLeft(), onScreen.topRight(), onScreen.bottomLeft(), onScreen.bottomRight()})
+            painter.drawRect(QRect(c - QPoint(3, 3), QSize(6, 6)));
+    }
+}
+
 void QuorCtrlView::PaintLiveOverlays(QPainter& painter, const QTransform& toView) {
     const Frame* f = CurrentFrame();
+    PaintCrop(painter, toView, QSize(int(f->width), int(f->height)));
     if (state_->focusFrameShown) {
         const double side = std::min(f->width, f->height) / 6.0;
         const QPointF centre(lens_->AfPoint().x() * f->width, lens_->AfPoint().y() * f->height);
@@ -290,6 +479,8 @@ void QuorCtrlView::paintEvent(QPaintEvent*) {
         const QImage picture(frame->bytes.data(), int(frame->width), int(frame->height), qsizetype(frame->stride),
                              QImage::Format_RGB888);
         PaintPicture(painter, picture);
+        PaintOnionSkin(painter, DisplayRect(RotatedSize(picture.size(), state_->rotation), size(),
+                                            state_->displayMode));
         PaintLiveOverlays(painter, FrameToView());
     } else {
         const QString placeholder = PlaceholderText();

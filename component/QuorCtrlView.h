@@ -76,9 +76,20 @@ public:
     // Where the live-view frame (unrotated frame pixels) lands in the view.
     QTransform FrameToView() const;
 
+    // The crop frame: the image at `path`, drawn over the crop area. An unreadable file shows no frame and
+    // leaves the reason in the debug overlay.
+    void SetCropFrameImage(const QString& path);
+    void ClearCropFrameImage();
+    QString CropFrameError() const { return cropFrameError_; }
+    bool HasCropFrameImage() const { return !cropFrame_.isNull(); }
+    // The crop rectangle as drawn, in frame pixels (empty while crop is off or there is no frame).
+    QRect CropRect() const;
+
 signals:
     // The user clicked the picture with manual AF-point selection: the point as a fraction of the frame.
     void afPointClicked(QPointF point);
+    // The user dragged the crop rectangle or one of its corners: the new rectangle in frame pixels.
+    void cropRectDragged(QRect rect);
 
 public slots:
     // Something the overlay or the picture depends on has changed.
@@ -88,12 +99,17 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void TakeFrame();
     void UpdateStats();
     void PaintPicture(QPainter& painter, const QImage& picture);
     void PaintLiveOverlays(QPainter& painter, const QTransform& toView);
+    void PaintOnionSkin(QPainter& painter, const QRectF& display);
+    void PaintCrop(QPainter& painter, const QTransform& toView, QSize frame);
+    QSize FrameSize() const;
     void PaintDebugOverlay(QPainter& painter);
     void PaintStatus(QPainter& painter);
 
@@ -116,6 +132,27 @@ private:
     QElapsedTimer statsClock_;
     std::uint64_t statsTaken_ = 0, statsPublished_ = 0;
     ViewStats stats_;
+
+    // Onion skin: the last photos averaged into one image of the display size, rebuilt only when the photos,
+    // the layer count, the rotation or the display size change.
+    QImage onionCache_;
+    QSize onionCacheSize_;
+    int onionCacheRotation_ = -1;
+    int onionCacheLayers_ = 0;
+    std::uint64_t photosGeneration_ = 0, onionCacheGeneration_ = ~0ull;
+
+    // Crop frame: the file's picture, and a copy turned and scaled to the crop area as last drawn.
+    QImage cropFrame_;
+    QString cropFrameError_;
+    QImage cropFrameCache_;
+    QSize cropFrameCacheSize_;
+    int cropFrameCacheRotation_ = -1;
+
+    // Crop dragging, in frame pixels.
+    enum class Drag { None, Move, Corner };
+    Drag drag_ = Drag::None;
+    QPointF dragAnchor_; // Move: press point minus the rectangle's top-left; Corner: the fixed corner
+    QRect dragStart_;
 
     // The debug overlay is drawn into this image only when its text changes.
     QImage overlayCache_;
