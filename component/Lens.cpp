@@ -12,13 +12,6 @@ Lens::Lens() {
     SetPosition(position_);
 }
 
-void Lens::Reset() {
-    StopAutoFocus();
-    inFocus_ = false;
-    afPoint_ = {0.5, 0.5};
-    SetPosition(kSubject + 0.12);
-}
-
 void Lens::SetPosition(double position) {
     position_ = std::clamp(position, 0.0, 1.0);
     blur_.store(std::clamp(std::abs(position_ - kSubject) * kBlurPerError, 0.0, 1.0), std::memory_order_relaxed);

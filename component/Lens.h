@@ -39,9 +39,6 @@ public:
     QPointF AfPoint() const { return afPoint_; }
     void SetAfPoint(QPointF point);
 
-    // A fresh session starts a little out of focus, as a lens left where it was.
-    void Reset();
-
 signals:
     void changed();
 

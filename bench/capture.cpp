@@ -1,0 +1,128 @@
+// Capture with the simulated camera: how long TakePicture keeps the window's thread, and how long a shot takes
+// to reach "DownloadComplete" at the largest image qualities.
+#include "component/QuorCtrlComponent.h"
+#include "control/NotifyNames.h"
+#include "control/PropertyCodes.h"
+#include "control/QuorCtrl.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QThread>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+namespace {
+
+using quor::Variant;
+
+// Runs the event loop until `done` holds or `ms` have passed.
+template <typename Pred>
+bool WaitFor(Pred done, int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() >= ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::usleep(200);
+    }
+    return true;
+}
+
+void Wait(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+struct Sink : quor::IEventSink {
+    void OnEvent(int id, std::span<Variant> args) override {
+        if (id == quor::kEventNotify && args[0].text == quor::notify::DownloadComplete)
+            ++completed;
+        if (id == quor::kEventPropertyOptionAdded && args[0].Int() == quor::prop::ImageQuality)
+            qualities.emplace_back(args[1].text, args[2].Int());
+    }
+    int completed = 0;
+    std::vector<std::pair<std::string, std::int32_t>> qualities;
+};
+
+struct Rig {
+    Rig() : component(&host, quor::HostedProperties{}, 1) {
+        component.Advise(&sink);
+        ctrl.Attach(&component);
+        ctrl.OpenCamera(0);
+        Wait(20);
+        component.Engine().SetCardFreeMegabytes(1 << 30);
+    }
+    void UseQuality(const std::string& text) {
+        for (const auto& [name, value] : sink.qualities)
+            if (name == text)
+                ctrl.SetPropertyValue(quor::prop::ImageQuality, value);
+    }
+    void WaitIdle() {
+        WaitFor([&] { return component.PendingCaptures() == 0; }, 60000);
+        QCoreApplication::processEvents();
+    }
+    QWidget host;
+    Sink sink;
+    quor::component::QuorCtrlComponent component;
+    quor::CQuorCtrl ctrl;
+    QTemporaryDir dir;
+};
+
+void BM_TakePictureReturn(benchmark::State& state) {
+    Rig rig;
+    rig.UseQuality("RAW + Large Fine");
+    const std::string path = rig.dir.filePath(QStringLiteral("quortovu.jpg")).toStdString();
+    for (auto _ : state) {
+        const auto t0 = std::chrono::steady_clock::now();
+        const bool ok = rig.ctrl.TakePicture(path);
+        const auto t1 = std::chrono::steady_clock::now();
+        state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
+        if (!ok)
+            state.SkipWithError("TakePicture refused");
+        rig.WaitIdle(); // not timed: the shot downloads before the next one
+    }
+}
+BENCHMARK(BM_TakePictureReturn)->UseManualTime()->Iterations(10)->Unit(benchmark::kMicrosecond);
+
+void BM_ShotToDownloadComplete(benchmark::State& state, const char* quality) {
+    Rig rig;
+    rig.UseQuality(quality);
+    const std::string path = rig.dir.filePath(QStringLiteral("quortovu.jpg")).toStdString();
+    // The first shot at a size draws the scene once for it; time the steady state.
+    rig.ctrl.TakePicture(path);
+    rig.WaitIdle();
+    for (auto _ : state) {
+        const int before = rig.sink.completed;
+        const auto t0 = std::chrono::steady_clock::now();
+        rig.ctrl.TakePicture(path);
+        WaitFor([&] { return rig.sink.completed > before; }, 60000);
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+    }
+}
+BENCHMARK_CAPTURE(BM_ShotToDownloadComplete, raw_large_fine, "RAW + Large Fine")
+    ->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ShotToDownloadComplete, large_fine, "Large Fine")
+    ->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ShotToDownloadComplete, small_3, "Small 3")
+    ->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
