@@ -203,7 +203,7 @@ const PropertyOption* ByKey(std::span<const PropertyOption> table, int key) {
 
 PropertyModel::PropertyModel() {
     chosen_[Slot(prop::ShootingMode)] = ByKey(kMode, static_cast<int>(ShootingMode::Manual));
-    chosen_[Slot(ShutterSpeed)] = ByKey(kShutter, 21); // 1/125
+    chosen_[Slot(ShutterSpeed)] = ByKey(kShutter, 27); // 1/500: the scene exposed correctly at ISO 400, F5.6
     chosen_[Slot(Aperture)] = ByKey(kAperture, 15);    // F5.6
     chosen_[Slot(IsoSpeed)] = ByKey(kIso, 6);          // 400
     chosen_[Slot(MeteringMode)] = &kMetering[0];
