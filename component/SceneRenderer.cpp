@@ -76,23 +76,66 @@ QImage DrawScene(int w, int h) {
     return img;
 }
 
-// One pass of a horizontal box blur of radius r over an RGB888 image, in place through a row buffer.
+// Division by the window size 2r + 1 as a multiply and shift (exact to within one level for 8-bit sums).
+struct Divider {
+    explicit Divider(int n) : scale(static_cast<std::uint32_t>((65536 + n / 2) / n)) {}
+    std::uint8_t operator()(int sum) const {
+        return static_cast<std::uint8_t>(std::min<std::uint32_t>(255, (static_cast<std::uint32_t>(sum) * scale + 32768) >> 16));
+    }
+    std::uint32_t scale;
+};
+
+// One pass of a horizontal box blur of radius r over an RGB888 image, in place through a row buffer padded with
+// the edge pixels, so that the inner loop needs no clamping.
 void BoxBlurRows(QImage& img, int r, std::vector<std::uint8_t>& row) {
     const int w = img.width();
-    row.resize(static_cast<std::size_t>(w) * 3);
+    const std::size_t padded = static_cast<std::size_t>(w + 2 * r + 1) * 3;
+    row.resize(padded);
+    const Divider divide(2 * r + 1);
     for (int y = 0; y < img.height(); ++y) {
         std::uint8_t* line = img.scanLine(y);
-        std::memcpy(row.data(), line, row.size());
-        for (int c = 0; c < 3; ++c) {
-            int sum = 0;
-            for (int x = -r; x <= r; ++x)
-                sum += row[static_cast<std::size_t>(std::clamp(x, 0, w - 1)) * 3 + c];
-            const int n = 2 * r + 1;
-            for (int x = 0; x < w; ++x) {
-                line[static_cast<std::size_t>(x) * 3 + c] = static_cast<std::uint8_t>(sum / n);
-                sum += row[static_cast<std::size_t>(std::min(x + r + 1, w - 1)) * 3 + c];
-                sum -= row[static_cast<std::size_t>(std::max(x - r, 0)) * 3 + c];
+        for (int x = -r; x <= w + r; ++x)
+            std::memcpy(row.data() + static_cast<std::size_t>(x + r) * 3,
+                        line + static_cast<std::size_t>(std::clamp(x, 0, w - 1)) * 3, 3);
+        int sum[3] = {0, 0, 0};
+        for (int x = 0; x < 2 * r + 1; ++x)
+            for (int c = 0; c < 3; ++c)
+                sum[c] += row[static_cast<std::size_t>(x) * 3 + static_cast<std::size_t>(c)];
+        const std::uint8_t* drop = row.data();
+        const std::uint8_t* add = row.data() + static_cast<std::size_t>(2 * r + 1) * 3;
+        for (int x = 0; x < w; ++x, line += 3, drop += 3, add += 3) {
+            for (int c = 0; c < 3; ++c) {
+                line[c] = divide(sum[c]);
+                sum[c] += add[c] - drop[c];
             }
+        }
+    }
+}
+
+// One pass of a vertical box blur of radius r, through running sums of whole rows: no transposing, and the
+// memory is walked row by row. `src` is a copy of the picture as it was before the pass.
+void BoxBlurColumns(QImage& img, int r, std::vector<std::uint8_t>& src, std::vector<int>& sums) {
+    const int h = img.height();
+    const std::size_t rowBytes = static_cast<std::size_t>(img.width()) * 3;
+    const std::size_t stride = static_cast<std::size_t>(img.bytesPerLine());
+    src.resize(rowBytes * static_cast<std::size_t>(h));
+    for (int y = 0; y < h; ++y)
+        std::memcpy(src.data() + rowBytes * static_cast<std::size_t>(y), img.constScanLine(y), rowBytes);
+    auto row = [&](int y) { return src.data() + rowBytes * static_cast<std::size_t>(std::clamp(y, 0, h - 1)); };
+    sums.assign(rowBytes, 0);
+    for (int y = -r; y <= r; ++y) {
+        const std::uint8_t* in = row(y);
+        for (std::size_t i = 0; i < rowBytes; ++i)
+            sums[i] += in[i];
+    }
+    const Divider divide(2 * r + 1);
+    std::uint8_t* out = img.bits();
+    for (int y = 0; y < h; ++y, out += stride) {
+        const std::uint8_t* add = row(y + r + 1);
+        const std::uint8_t* drop = row(y - r);
+        for (std::size_t i = 0; i < rowBytes; ++i) {
+            out[i] = divide(sums[i]);
+            sums[i] += add[i] - drop[i];
         }
     }
 }
@@ -101,14 +144,14 @@ QImage Blurred(const QImage& sharp, int radius) {
     if (radius <= 0)
         return sharp;
     std::vector<std::uint8_t> row;
+    std::vector<int> sums;
     QImage img = sharp.copy();
+    // Two box passes each way come close to a Gaussian.
     for (int pass = 0; pass < 2; ++pass) {
         BoxBlurRows(img, radius, row);
-        img = img.transformed(QTransform().rotate(90));
-        BoxBlurRows(img, radius, row);
-        img = img.transformed(QTransform().rotate(-90));
+        BoxBlurColumns(img, radius, row, sums);
     }
-    return img.convertToFormat(QImage::Format_RGB888);
+    return img;
 }
 
 void FillLut(std::array<std::uint8_t, 256>& lut, double gain) {
