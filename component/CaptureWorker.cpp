@@ -7,6 +7,8 @@
 #include <QImageWriter>
 #include <QTransform>
 
+#include <pthread.h>
+
 namespace quor::component {
 
 QByteArray EncodeJpeg(const QImage& image, int quality) {
@@ -21,16 +23,26 @@ QByteArray EncodeJpeg(const QImage& image, int quality) {
 }
 
 CaptureWorker::CaptureWorker(ICaptureListener* listener, PostFn post)
-    : listener_(listener), post_(std::move(post)), thread_([this] { Run(); }) {}
+    : listener_(listener), post_(std::move(post)) {}
 
 CaptureWorker::~CaptureWorker() { Stop(); }
 
 void CaptureWorker::Enqueue(CaptureJob job) {
+    bool start = false;
     {
         std::lock_guard lock(mutex_);
         if (stop_)
             return;
         queue_.push_back(std::move(job));
+        retire_ = false;
+        start = exited_;
+        exited_ = false;
+    }
+    if (start) {
+        // The previous thread has returned already; joining it does not wait.
+        if (thread_.joinable())
+            thread_.join();
+        thread_ = std::thread([this] { Run(); });
     }
     wake_.notify_all();
 }
@@ -41,6 +53,7 @@ void CaptureWorker::CancelAll() {
         std::lock_guard lock(mutex_);
         dropped.swap(queue_);
         ++generation_;
+        retire_ = true;
     }
     wake_.notify_all();
 }
@@ -74,15 +87,18 @@ bool CaptureWorker::Pause(int ms, std::uint64_t generation) {
 }
 
 void CaptureWorker::Run() {
+    pthread_setname_np(pthread_self(), kThreadName);
     for (;;) {
         CaptureJob job;
         std::uint64_t generation = 0;
         {
             std::unique_lock lock(mutex_);
             running_ = false;
-            wake_.wait(lock, [this] { return stop_ || !queue_.empty(); });
-            if (stop_)
+            wake_.wait(lock, [this] { return stop_ || retire_ || !queue_.empty(); });
+            if (stop_ || queue_.empty()) {
+                exited_ = true;
                 return;
+            }
             job = std::move(queue_.front());
             queue_.pop_front();
             generation = generation_;

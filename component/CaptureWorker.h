@@ -52,15 +52,18 @@ public:
     using PostFn = std::function<void(std::function<void()>)>;
     static constexpr int kPreviewSize = 1024; // previews (show after shot, onion skin) fit in this square
     static constexpr int kChunks = 10;
+    static constexpr const char* kThreadName = "quor-capture";
 
-    // `post` runs a task on the window's thread (and drops it if the listener has gone).
+    // `post` runs a task on the window's thread (and drops it if the listener has gone). The thread starts with
+    // the first job.
     CaptureWorker(ICaptureListener* listener, PostFn post);
     ~CaptureWorker(); // Stop()
 
     void Enqueue(CaptureJob job);
-    // Drops queued jobs and abandons the running one at its next step (before anything is written).
+    // Drops queued jobs and abandons the running one at its next step (before anything is written); the thread
+    // then ends by itself without being waited for, and the next job starts a new one.
     void CancelAll();
-    // Cancels everything and joins the thread. Idempotent.
+    // Cancels everything and joins the thread. Nothing is taken afterwards.
     void Stop();
     // Jobs queued or running.
     int Pending() const;
@@ -85,8 +88,10 @@ private:
     std::deque<CaptureJob> queue_;
     bool running_ = false; // a job is being worked on
     bool stop_ = false;
+    bool retire_ = false;  // end the thread once the queue is empty
+    bool exited_ = true;   // the thread has returned (or never started)
     std::uint64_t generation_ = 0;
-    std::thread thread_;
+    std::thread thread_; // started and joined on the window's thread only
 
     // Worker thread only.
     SceneRenderer renderer_;

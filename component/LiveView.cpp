@@ -1,5 +1,6 @@
 #include "component/LiveView.h"
 
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -60,6 +61,7 @@ void LiveView::SetScene(const SceneParams& params) {
 }
 
 void LiveView::Run() {
+    pthread_setname_np(pthread_self(), kThreadName);
     using Clock = std::chrono::steady_clock;
     const auto period = std::chrono::nanoseconds(1'000'000'000LL / fps_);
     const auto start = Clock::now();

@@ -17,6 +17,8 @@ namespace quor::component {
 
 class LiveView {
 public:
+    static constexpr const char* kThreadName = "quor-liveview";
+
     LiveView();
     ~LiveView(); // Stop()
     LiveView(const LiveView&) = delete;

@@ -23,11 +23,6 @@
 namespace quor::component::test {
 namespace {
 
-int ThreadCount() {
-    return static_cast<int>(
-        QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
-}
-
 QByteArray ReadAll(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -255,11 +250,12 @@ TEST_F(CaptureTest, ShowAfterShotUntilResume) {
 }
 
 TEST_F(CaptureTest, ClosingOrDestroyingDuringTransfersEndsThemCleanly) {
-    const int threadsBefore = ThreadCount();
+    EXPECT_EQ(ComponentThreads(), 0) << "the capture thread starts with the first shot";
     component->Sim().slowTransfer = true;
     const std::string path = Path("slow.jpg");
     ASSERT_TRUE(ctrl.TakePicture(path));
     ASSERT_TRUE(WaitFor([&] { return sink.CountNotify(notify::ProgressReport) >= 1; }));
+    EXPECT_EQ(ThreadsNamed("quor-capture"), 1);
     EXPECT_GE(component->View()->TransferProgress(), 0) << "the view draws its own bar";
     ASSERT_TRUE(ctrl.CloseCamera());
     EXPECT_TRUE(Idle(1000));
@@ -267,6 +263,7 @@ TEST_F(CaptureTest, ClosingOrDestroyingDuringTransfersEndsThemCleanly) {
     EXPECT_EQ(sink.CountNotify(notify::DownloadComplete), 0);
     EXPECT_FALSE(QFile::exists(QString::fromStdString(path)));
     EXPECT_EQ(component->View()->TransferProgress(), -1);
+    EXPECT_TRUE(WaitFor([&] { return ComponentThreads() == 0; }, 1000)) << "nothing runs for a closed camera";
 
     // Going away in the middle of a series, a bulb and a slow download.
     ASSERT_TRUE(OpenAndSettle());
@@ -280,7 +277,7 @@ TEST_F(CaptureTest, ClosingOrDestroyingDuringTransfersEndsThemCleanly) {
     component.reset();
     EXPECT_LT(t.elapsed(), 500);
     Pump();
-    EXPECT_TRUE(WaitFor([&] { return ThreadCount() <= threadsBefore; }, 2000)) << ThreadCount();
+    EXPECT_EQ(ComponentThreads(), 0) << "joined before the component is gone";
     EXPECT_TRUE(Leftovers().isEmpty());
 }
 

@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QDir>
+#include <QFile>
 #include <QTimer>
 #include <QTest>
 #include <QThread>
@@ -92,6 +94,20 @@ template <typename Pred>
 bool WaitFor(Pred done, int ms = 5000) {
     return QTest::qWaitFor(done, ms);
 }
+
+// Threads of this process named `name` (the component names its capture and live-view threads).
+inline int ThreadsNamed(const char* name) {
+    int n = 0;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString& tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks.filePath(tid + QStringLiteral("/comm")));
+        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == name)
+            ++n;
+    }
+    return n;
+}
+
+inline int ComponentThreads() { return ThreadsNamed("quor-capture") + ThreadsNamed("quor-liveview"); }
 
 // The component's settings dialog is modal: closes it as soon as the event loop runs it.
 inline void CloseSettingsDialogSoon() {

@@ -19,11 +19,6 @@
 namespace quor::component::test {
 namespace {
 
-int ThreadCount() {
-    return static_cast<int>(
-        QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
-}
-
 // What the frame callback saw, written on the producer thread.
 struct CallbackLog {
     std::atomic<int> calls{0};
@@ -133,8 +128,8 @@ TEST_F(LiveViewTest, FramesReachTheCallbackOffTheWindowThreadAndTheView) {
 }
 
 TEST_F(LiveViewTest, StopIsPromptAndReported) {
-    const int threadsBefore = ThreadCount();
     ASSERT_TRUE(Start());
+    EXPECT_EQ(ThreadsNamed("quor-liveview"), 1);
     QElapsedTimer t;
     t.start();
     EXPECT_TRUE(ctrl.StopLiveView());
@@ -144,7 +139,7 @@ TEST_F(LiveViewTest, StopIsPromptAndReported) {
     EXPECT_EQ(EvfStates(), (std::vector<std::int16_t>{-1, 0}));
     EXPECT_EQ(View()->CurrentFrame(), nullptr);
     EXPECT_FALSE(View()->PlaceholderText().isEmpty());
-    EXPECT_TRUE(WaitFor([&] { return ThreadCount() <= threadsBefore; }, 1000));
+    EXPECT_EQ(ThreadsNamed("quor-liveview"), 0) << "joined by the time StopLiveView returns";
 
     // Closing the camera stops it as well.
     ASSERT_TRUE(Start());
@@ -154,12 +149,14 @@ TEST_F(LiveViewTest, StopIsPromptAndReported) {
     Pump();
     EXPECT_EQ(EvfStates().back(), 0);
     EXPECT_FALSE(component->Live().Running());
+    EXPECT_EQ(ThreadsNamed("quor-liveview"), 0);
 
     // And so does destroying the component.
     ASSERT_TRUE(OpenAndSettle());
     ASSERT_TRUE(Start());
+    ASSERT_TRUE(ctrl.GrabFrame("/dev/null/x.jpg")); // keeps the capture thread busy too
     component.reset();
-    EXPECT_TRUE(WaitFor([&] { return ThreadCount() <= threadsBefore; }, 1000));
+    EXPECT_EQ(ComponentThreads(), 0);
 }
 
 TEST_F(LiveViewTest, GrabFrameWritesTheCurrentFrame) {
