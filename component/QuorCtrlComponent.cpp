@@ -228,8 +228,10 @@ void QuorCtrlComponent::OnSessionEnded() {
     status_.bulbOpen = false;
     status_.halfPressed = false;
     lens_.StopAutoFocus();
-    if (view_)
+    if (view_) {
         view_->SetTransferProgress(-1);
+        view_->ClearShownPhoto();
+    }
     StopLive();
 }
 
