@@ -3,6 +3,7 @@
 #include "ComponentFixture.h"
 
 #include "component/QuorCtrlView.h"
+#include "component/ViewGeometry.h"
 #include "control/NotifyNames.h"
 #include "control/PropertyCodes.h"
 
@@ -11,6 +12,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTemporaryDir>
+
+#include <cstdint>
 
 namespace quor::component::test {
 namespace {
@@ -243,6 +246,45 @@ TEST_F(OptionsTest, OnionSkinBlendsTheLastPhotosWithTheTransparency) {
     }
     ctrl.EnableOnionSkin(false);
     EXPECT_NEAR(MeanGray(View()->grab().toImage(), middle), live, 10);
+}
+
+TEST_F(OptionsTest, RoundCropDimsTheCornersOfItsRectangle) {
+    ctrl.SetFrameCallback(0, 0);
+    StartLive();
+    ctrl.EnableCrop(true, true, true);
+    ctrl.SetCropRect(200, 100, 600, 500);
+    // Just inside the rectangle's top-left corner, and its centre.
+    const QPoint corner = OnScreen(215, 115).toPoint(), centre = OnScreen(500, 350).toPoint();
+    const QImage plain = View()->grab().toImage();
+    ctrl.EnableCrop(false, true, true);
+    const QImage off = View()->grab().toImage();
+    ctrl.EnableCrop(true, true, true);
+    ctrl.SetCropShape(1);
+    const QImage round = View()->grab().toImage();
+    auto gray = [](const QImage& img, QPoint p) { return qGray(img.pixel(p)); };
+    EXPECT_NEAR(gray(plain, corner), gray(off, corner), 12) << "square: the corner is inside";
+    EXPECT_LT(gray(round, corner), gray(off, corner) * 0.6) << "round: the corner is outside the ellipse";
+    EXPECT_NEAR(gray(round, centre), gray(off, centre), 25);
+    EXPECT_LT(gray(plain, OnScreen(100, 600).toPoint()), gray(off, OnScreen(100, 600).toPoint()) * 0.6);
+}
+
+TEST(CropGeometryTest, TheRectangleInUse) {
+    const QSize frame(1024, 680);
+    const std::array<std::int32_t, 2> free{-1, -1};
+    EXPECT_EQ(EffectiveCrop({10, 10, 100, 100}, frame, false, free), QRect(10, 10, 100, 100));
+    // Empty or negative sizes: the whole frame.
+    EXPECT_EQ(EffectiveCrop({10, 10, 0, 100}, frame, false, free), QRect(0, 0, 1024, 680));
+    EXPECT_EQ(EffectiveCrop({10, 10, 100, -5}, frame, false, free), QRect(0, 0, 1024, 680));
+    // Too small, too large, outside.
+    EXPECT_EQ(EffectiveCrop({10, 10, 1, 2}, frame, false, free), QRect(10, 10, kMinCrop, kMinCrop));
+    EXPECT_EQ(EffectiveCrop({-50, 600, 2000, 200}, frame, false, free), QRect(0, 480, 1024, 200));
+    EXPECT_EQ(EffectiveCrop({INT32_MAX, INT32_MIN, INT32_MAX, INT32_MAX}, frame, false, free),
+              QRect(0, 0, 1024, 680));
+    // Locked ratios: height from width, or width from the frame's height when that does not fit.
+    EXPECT_EQ(EffectiveCrop({0, 0, 400, 400}, frame, true, {4, 3}), QRect(0, 0, 400, 300));
+    EXPECT_EQ(EffectiveCrop({0, 0, 1000, 100}, frame, true, {1, 1}), QRect(0, 0, 680, 680));
+    EXPECT_EQ(EffectiveCrop({0, 0, 400, 400}, frame, true, {0, 3}), QRect(0, 0, 400, 400)) << "not a ratio";
+    EXPECT_TRUE(EffectiveCrop({0, 0, 10, 10}, QSize(), false, free).isEmpty());
 }
 
 TEST_F(OptionsTest, MovieOptionsAreKeptAndShown) {
