@@ -415,7 +415,11 @@ void QuorCtrlComponent::OnPulledOut(std::uint64_t id) {
 }
 
 Variant QuorCtrlComponent::TakePicture(Args a) {
-    return Variant::Bool(Shoot(QString::fromStdString(a[0].text), false));
+    const QString path = QString::fromStdString(a[0].text);
+    // Nowhere to put it: refused before the shutter moves.
+    if (path.isEmpty())
+        return Variant::Bool(false);
+    return Variant::Bool(Shoot(path, false));
 }
 
 Variant QuorCtrlComponent::StartContinuousShooting(Args a) {

@@ -75,6 +75,7 @@ TEST_F(ComponentTest, TakePictureRefusedWithoutCameraFullCardOrInjectedFault) {
     EXPECT_FALSE(ctrl.TakePicture(path)) << "card full";
     Engine().SetCardFreeMegabytes(card);
 
+    EXPECT_FALSE(ctrl.TakePicture("")) << "no path";
     component->Sim().nextCaptureFails = true;
     EXPECT_FALSE(ctrl.TakePicture(path)) << "injected fault";
     EXPECT_FALSE(component->Sim().nextCaptureFails) << "the fault fires once";

@@ -2,10 +2,12 @@
 #include "ComponentFixture.h"
 
 #include "component/QuorCtrlView.h"
+#include "component/SettingsDialog.h"
 #include "component/ViewGeometry.h"
 #include "control/NotifyNames.h"
 #include "control/PropertyCodes.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -232,10 +234,15 @@ TEST_F(LiveViewTest, ManualAfPointFollowsAClickInThePicture) {
 
 TEST_F(LiveViewTest, FrameSizeAndRateFromTheSettings) {
     ASSERT_TRUE(Start());
-    component->Sim().liveViewWidth = 1920;
-    component->Sim().liveViewHeight = 1080;
-    component->Sim().liveViewFps = 60;
-    component->ApplyLiveViewSettings();
+    SettingsDialog dialog(component.get(), View());
+    EXPECT_EQ(dialog.frameSize()->currentText(), QStringLiteral("1024 x 680"));
+    EXPECT_EQ(dialog.frameRate()->currentText(), QStringLiteral("30 fps"));
+    // As the user picks them: the running live view restarts at once.
+    dialog.frameSize()->setCurrentIndex(dialog.frameSize()->findText(QStringLiteral("1920 x 1080")));
+    emit dialog.frameSize()->activated(dialog.frameSize()->currentIndex());
+    dialog.frameRate()->setCurrentIndex(dialog.frameRate()->findText(QStringLiteral("60 fps")));
+    emit dialog.frameRate()->activated(dialog.frameRate()->currentIndex());
+    EXPECT_EQ(component->Live().Fps(), 60);
     ASSERT_TRUE(WaitFor([&] { return View()->CurrentFrame() && View()->CurrentFrame()->width == 1920; }));
     EXPECT_EQ(View()->CurrentFrame()->height, 1080u);
     EXPECT_EQ(EvfStates(), std::vector<std::int16_t>{-1}) << "a restart is no stop for the host";
