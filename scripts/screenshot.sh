@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Runs the console under a private Xvfb server and writes a screenshot of the whole screen to a PNG.
 #   bash scripts/screenshot.sh [out.png] [seconds to wait after the window shows]
+# QUOR_CLICKS="x,y x,y ..." clicks those points (client pixels of the console) in order, 0.7 s apart, before
+# the wait; e.g. QUOR_CLICKS="746,41 48,41" opens the camera and starts live view.
 # QUOR_EXE names the executable (default build/app/quortovu). The console's own environment applies
 # (e.g. QUORCTRL_SIMULATED_CAMERAS=2).
 set -euo pipefail
@@ -48,6 +50,10 @@ echo "screenshot: window ${WIDTH}x${HEIGHT} at ${X},${Y}" >&2
 if [ -n "${QUOR_GEOMETRY_FILE:-}" ]; then
   echo "${WIDTH} ${HEIGHT} ${X} ${Y}" > "$QUOR_GEOMETRY_FILE"
 fi
+for point in ${QUOR_CLICKS:-}; do
+  xdotool mousemove --window "$win" "${point%,*}" "${point#*,}" click 1
+  sleep 0.7
+done
 sleep "$settle"
 import -window root "$out"
 echo "$out"
