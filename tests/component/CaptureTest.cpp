@@ -94,7 +94,7 @@ TEST_F(CaptureTest, ShotWritesDecodableJpegWithNotificationsInOrderOnTheWindowTh
     QElapsedTimer t;
     t.start();
     ASSERT_TRUE(Call([&] { return ctrl.TakePicture(path); }));
-    EXPECT_LT(t.elapsed(), 50) << "TakePicture returns at once";
+    EXPECT_LT(t.elapsed(), 50 * kSlowdown) << "TakePicture returns at once";
     EXPECT_TRUE(sink.events.empty()) << "nothing is raised inside the call";
     ASSERT_TRUE(WaitFor([&] { return sink.CountNotify(notify::DownloadComplete) == 1; }));
     EXPECT_FALSE(sink.offThread);
@@ -113,7 +113,7 @@ TEST_F(CaptureTest, ShotWritesDecodableJpegWithNotificationsInOrderOnTheWindowTh
     }
     EXPECT_EQ(last, 100);
 
-    QImage photo(QString::fromStdString(path));
+    const QImage photo = DecodeImage(path);
     ASSERT_FALSE(photo.isNull());
     EXPECT_EQ(photo.size(), QSize(1920, 1280));
     EXPECT_LT(ctrl.GetPropertyValue(prop::AvailableShots), shotsBefore);
@@ -129,13 +129,13 @@ TEST_F(CaptureTest, ExposureAndWhiteBalanceShowInThePhoto) {
     Set(prop::ShutterSpeed, "1/125");
     ASSERT_TRUE(ctrl.TakePicture(bright));
     ASSERT_TRUE(Idle());
-    EXPECT_GT(MeanLuma(QImage(QString::fromStdString(bright))), MeanLuma(QImage(QString::fromStdString(dark))) + 30);
+    EXPECT_GT(MeanLuma(DecodeImage(bright)), MeanLuma(DecodeImage(dark)) + 30);
 
     Set(prop::ShutterSpeed, "1/1000");
     Set(prop::WhiteBalance, "Shade");
     ASSERT_TRUE(ctrl.TakePicture(warm));
     ASSERT_TRUE(Idle());
-    const QImage w = QImage(QString::fromStdString(warm)).scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage w = DecodeImage(warm).scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     EXPECT_GT(qRed(w.pixel(0, 0)), qBlue(w.pixel(0, 0)));
 }
 
@@ -204,7 +204,7 @@ TEST_F(CaptureTest, ContinuousShootingOverwritesNoPhotoAlreadyInTheFolder) {
     const QStringList photos = QDir(dir.path()).entryList({QStringLiteral("quortovu_*.jpg")}, QDir::Files);
     EXPECT_EQ(photos.size(), completed + 2);
     EXPECT_TRUE(photos.contains(QStringLiteral("quortovu_0002.jpg")));
-    EXPECT_FALSE(QImage(dir.filePath(QStringLiteral("quortovu_0002.jpg"))).isNull());
+    EXPECT_FALSE(DecodeImage(dir.filePath(QStringLiteral("quortovu_0002.jpg"))).isNull());
 }
 
 TEST_F(CaptureTest, BulbBrightensWithItsDurationAndBareNamesGoToTheApplicationDirectory) {
@@ -217,7 +217,7 @@ TEST_F(CaptureTest, BulbBrightensWithItsDurationAndBareNamesGoToTheApplicationDi
         QTest::qWait(ms);
         EXPECT_TRUE(ctrl.StopBulb());
         EXPECT_TRUE(Idle());
-        return QImage(QString::fromStdString(path));
+        return DecodeImage(path);
     };
     const QImage shortOne = bulb(Path("short.jpg"), 20);
     const QImage longOne = bulb(Path("long.jpg"), 250);
@@ -231,7 +231,7 @@ TEST_F(CaptureTest, BulbBrightensWithItsDurationAndBareNamesGoToTheApplicationDi
     QFile::remove(inAppDir);
     bulb(bare.toStdString(), 10);
     EXPECT_TRUE(QFile::exists(inAppDir));
-    EXPECT_FALSE(QImage(inAppDir).isNull());
+    EXPECT_FALSE(DecodeImage(inAppDir).isNull());
     QFile::remove(inAppDir);
 }
 
@@ -259,12 +259,12 @@ TEST_F(CaptureTest, ClosingOrDestroyingDuringTransfersEndsThemCleanly) {
     EXPECT_EQ(ThreadsNamed("quor-capture"), 1);
     EXPECT_GE(component->View()->TransferProgress(), 0) << "the view draws its own bar";
     ASSERT_TRUE(ctrl.CloseCamera());
-    EXPECT_TRUE(Idle(1000));
+    EXPECT_TRUE(Idle(1000 * kSlowdown));
     QTest::qWait(50);
     EXPECT_EQ(sink.CountNotify(notify::DownloadComplete), 0);
     EXPECT_FALSE(QFile::exists(QString::fromStdString(path)));
     EXPECT_EQ(component->View()->TransferProgress(), -1);
-    EXPECT_TRUE(WaitFor([&] { return ComponentThreads() == 0; }, 1000)) << "nothing runs for a closed camera";
+    EXPECT_TRUE(WaitFor([&] { return ComponentThreads() == 0; }, 1000 * kSlowdown)) << "nothing runs for a closed camera";
 
     // Going away in the middle of a series, a bulb and a slow download.
     ASSERT_TRUE(OpenAndSettle());
@@ -276,7 +276,7 @@ TEST_F(CaptureTest, ClosingOrDestroyingDuringTransfersEndsThemCleanly) {
     QElapsedTimer t;
     t.start();
     component.reset();
-    EXPECT_LT(t.elapsed(), 500);
+    EXPECT_LT(t.elapsed(), 500 * kSlowdown);
     Pump();
     EXPECT_EQ(ComponentThreads(), 0) << "joined before the component is gone";
     EXPECT_TRUE(Leftovers().isEmpty());
@@ -288,7 +288,7 @@ TEST_F(CaptureTest, HalfPressMetersAndFocuses) {
     ctrl.PressShutterHalfway(1);
     EXPECT_TRUE(component->Status().halfPressed);
     EXPECT_TRUE(component->View()->DebugLines().join('\n').contains(QStringLiteral("half-pressed")));
-    EXPECT_TRUE(WaitFor([&] { return lens.InFocus(); }, 1000));
+    EXPECT_TRUE(WaitFor([&] { return lens.InFocus(); }, 1000 * kSlowdown));
     EXPECT_DOUBLE_EQ(lens.Blur(), 0.0);
     ctrl.PressShutterHalfway(0);
     EXPECT_FALSE(component->Status().halfPressed);
@@ -316,7 +316,7 @@ TEST_F(CaptureTest, ControlModeAndTheCamerasOwnShutterButton) {
     for (const QString& name : before)
         after.removeAll(name);
     ASSERT_EQ(after.size(), 1);
-    EXPECT_FALSE(QImage(appDir.filePath(after[0])).isNull());
+    EXPECT_FALSE(DecodeImage(appDir.filePath(after[0])).isNull());
     QFile::remove(appDir.filePath(after[0]));
 }
 

@@ -10,6 +10,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QTimer>
 #include <QTest>
 #include <QThread>
@@ -20,6 +21,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -89,6 +91,14 @@ public:
     std::function<void(int, std::span<Variant>)> react;
 };
 
+// Time limits of the tests hold for ordinary builds; a sanitizer makes every frame many times slower to render,
+// so there the limits only catch a thread that does not stop at all.
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+inline constexpr int kSlowdown = 6;
+#else
+inline constexpr int kSlowdown = 1;
+#endif
+
 // Pumps events until `done` holds or `ms` have passed; returns whether it holds.
 template <typename Pred>
 bool WaitFor(Pred done, int ms = 5000) {
@@ -108,6 +118,16 @@ inline int ThreadsNamed(const char* name) {
 }
 
 inline int ComponentThreads() { return ThreadsNamed("quor-capture") + ThreadsNamed("quor-liveview"); }
+
+// Decodes an image file the component wrote. JPEG decoding runs on a short-lived thread: under LeakSanitizer a
+// process whose main thread has decoded a JPEG through the plugin first loaded on the component's capture thread
+// crashes in the exit-time leak scan (dynamic TLS), which would hide every real report.
+inline QImage DecodeImage(const QString& path) {
+    QImage image;
+    std::thread([&] { image = QImage(path); }).join();
+    return image;
+}
+inline QImage DecodeImage(const std::string& path) { return DecodeImage(QString::fromStdString(path)); }
 
 // The component's settings dialog is modal: closes it as soon as the event loop runs it.
 inline void CloseSettingsDialogSoon() {

@@ -145,7 +145,7 @@ TEST_F(OptionsTest, GrabbedFramesAreCroppedAndRotated) {
     const QString path = dir.filePath(QStringLiteral("grab.jpg"));
     ASSERT_TRUE(ctrl.GrabFrame(path.toStdString()));
     ASSERT_TRUE(WaitFor([&] { return QFile::exists(path); }));
-    const QImage grabbed(path);
+    const QImage grabbed = DecodeImage(path);
     ASSERT_EQ(grabbed.size(), QSize(200, 300));
     // Turned clockwise: the frame's top-left corner is now at the top right.
     EXPECT_TRUE(IsMagenta(grabbed.pixel(200 - 10, 10)));
@@ -156,7 +156,7 @@ TEST_F(OptionsTest, GrabbedFramesAreCroppedAndRotated) {
     const QString whole = dir.filePath(QStringLiteral("whole.jpg"));
     ASSERT_TRUE(ctrl.GrabFrame(whole.toStdString()));
     ASSERT_TRUE(WaitFor([&] { return QFile::exists(whole); }));
-    const QImage turned(whole);
+    const QImage turned = DecodeImage(whole);
     ASSERT_EQ(turned.size(), QSize(1024, 680));
     EXPECT_TRUE(IsMagenta(turned.pixel(1024 - 10, 680 - 10)));
 }
