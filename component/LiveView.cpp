@@ -17,7 +17,7 @@ LiveView::~LiveView() {
 }
 
 bool LiveView::Start(int width, int height, int fps) {
-    if (Running() || width <= 0 || height <= 0 || width > 8192 || height > 8192 || fps <= 0 || fps > 240)
+    if (Running() || width <= 0 || height <= 0 || width > 8192 || height > 8192 || fps <= 0 || fps > kMaxFps)
         return false;
     width_ = width;
     height_ = height;

@@ -18,6 +18,9 @@ namespace quor::component {
 class LiveView {
 public:
     static constexpr const char* kThreadName = "quor-liveview";
+    // Highest rate Start takes. Rates far beyond a display's are for soak runs and benchmarks: the producer then
+    // runs as fast as rendering and the frame callback let it.
+    static constexpr int kMaxFps = 100000;
 
     LiveView();
     ~LiveView(); // Stop()
