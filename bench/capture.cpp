@@ -1,11 +1,15 @@
 // Capture with the simulated camera: how long TakePicture keeps the window's thread, and how long a shot takes
 // to reach "DownloadComplete" at the largest image qualities.
+#include "component/CaptureWorker.h"
 #include "component/QuorCtrlComponent.h"
+#include "component/SceneRenderer.h"
+#include "component/ShotSettings.h"
 #include "control/NotifyNames.h"
 #include "control/PropertyCodes.h"
 #include "control/QuorCtrl.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -15,6 +19,7 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <unistd.h>
 #include <memory>
 #include <string>
 
@@ -113,6 +118,43 @@ BENCHMARK_CAPTURE(BM_ShotToDownloadComplete, raw_large_fine, "RAW + Large Fine")
 BENCHMARK_CAPTURE(BM_ShotToDownloadComplete, large_fine, "Large Fine")
     ->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_ShotToDownloadComplete, small_3, "Small 3")
+    ->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+
+// The peer of a shot: the work no capture pipeline can skip, done bare on this thread — draw the photo, encode
+// it and write the file durably (flushed to the disk, as every photo is). The gap to BM_ShotToDownloadComplete is what the worker thread, the chunked download,
+// the atomic write and the notifications cost.
+void BM_RenderEncodeWrite(benchmark::State& state, const char* quality) {
+    Rig rig;
+    rig.UseQuality(quality);
+    const quor::component::SimulatedCamera* camera = rig.component.Engine().OpenCamera();
+    if (!camera) {
+        state.SkipWithError("no camera");
+        return;
+    }
+    const quor::component::PropertyModel& model = camera->Properties();
+    const quor::component::PhotoFormat format =
+        quor::component::PhotoFormatFor(model.Current(quor::prop::ImageQuality));
+    const quor::component::SceneParams scene = quor::component::ShotScene(model, 0.0);
+    quor::component::SceneRenderer renderer;
+    const QString path = rig.dir.filePath(QStringLiteral("bare.jpg"));
+    (void)renderer.RenderImage(format.width, format.height, scene); // same warm-up as the shot
+    for (auto _ : state) {
+        const auto t0 = std::chrono::steady_clock::now();
+        const QImage photo = renderer.RenderImage(format.width, format.height, scene);
+        const QByteArray jpeg = quor::component::EncodeJpeg(photo, format.jpegQuality);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(jpeg) != jpeg.size() || !file.flush() ||
+            ::fsync(file.handle()) != 0)
+            state.SkipWithError("write failed");
+        file.close();
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+    }
+}
+BENCHMARK_CAPTURE(BM_RenderEncodeWrite, raw_large_fine, "RAW + Large Fine")
+    ->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RenderEncodeWrite, large_fine, "Large Fine")
+    ->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RenderEncodeWrite, small_3, "Small 3")
     ->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -139,8 +139,11 @@ void CaptureWorker::RunPhoto(const CaptureJob& job, std::uint64_t generation) {
     const QByteArray jpeg = EncodeJpeg(photo, job.format.jpegQuality);
     if (Cancelled(generation))
         return;
-    const QImage preview =
-        photo.scaled(kPreviewSize, kPreviewSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    // The preview is drawn from the same scene at its own size (by a renderer of its own, which keeps that size's
+    // scene): scaling a full-size photo down smoothly would cost more than encoding it.
+    const QSize previewSize =
+        QSize(job.format.width, job.format.height).scaled(kPreviewSize, kPreviewSize, Qt::KeepAspectRatio);
+    const QImage preview = previewRenderer_.RenderImage(previewSize.width(), previewSize.height(), job.scene);
 
     // The transfer: a slow link takes about a second and a half for any photo.
     for (int chunk = 1; chunk < kChunks; ++chunk) {

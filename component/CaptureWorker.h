@@ -95,6 +95,7 @@ private:
 
     // Worker thread only.
     SceneRenderer renderer_;
+    SceneRenderer previewRenderer_;
     QString seriesFolder_;
     int seriesNext_ = 1;
 };
