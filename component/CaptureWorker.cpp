@@ -143,7 +143,10 @@ void CaptureWorker::RunPhoto(const CaptureJob& job, std::uint64_t generation) {
     // scene): scaling a full-size photo down smoothly would cost more than encoding it.
     const QSize previewSize =
         QSize(job.format.width, job.format.height).scaled(kPreviewSize, kPreviewSize, Qt::KeepAspectRatio);
-    const QImage preview = previewRenderer_.RenderImage(previewSize.width(), previewSize.height(), job.scene);
+    // A photo that already fits is its own preview.
+    const QImage preview = previewSize.width() >= photo.width()
+                               ? photo
+                               : previewRenderer_.RenderImage(previewSize.width(), previewSize.height(), job.scene);
 
     // The transfer: a slow link takes about a second and a half for any photo.
     for (int chunk = 1; chunk < kChunks; ++chunk) {

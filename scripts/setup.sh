@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config python3
   qt6-base-dev libqt6test6
   libgtest-dev libbenchmark-dev
   libudev-dev libgphoto2-dev libjpeg62-turbo-dev

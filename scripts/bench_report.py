@@ -1,0 +1,169 @@
+#!/usr/bin/env python3
+"""Reads the JSON results of every benchmark executable (one folder, <name>.json each, plus machine.txt) and
+prints one table: each figure next to its peer or limit from the same run, as a ratio, and whether it meets its
+target. Figures no row claims are listed after the table, so a new benchmark is never silently left out."""
+import json
+import pathlib
+import re
+import sys
+
+FRAME_60HZ_NS = 1e9 / 60
+UNIT_NS = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}
+
+
+def load(folder):
+    """{executable: {benchmark name without iteration/time suffixes: entry}}"""
+    runs = {}
+    for path in sorted(folder.glob("*.json")):
+        data = json.loads(path.read_text())
+        entries = {}
+        for b in data.get("benchmarks", []):
+            if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "median":
+                continue
+            name = re.sub(r"/(iterations:\d+|manual_time|real_time|repeats:\d+)", "", b["name"])
+            name = re.sub(r"_median$", "", name)
+            entries[name] = b
+        runs[path.stem.removeprefix("bench_")] = entries
+    return runs
+
+
+class Figures:
+    def __init__(self, runs):
+        self.runs = runs
+        self.used = set()
+
+    def entry(self, exe, name):
+        e = self.runs.get(exe, {}).get(name)
+        if e is not None:
+            self.used.add((exe, name))
+            if "error_message" in e:
+                return None
+        return e
+
+    def time_ns(self, exe, name):
+        e = self.entry(exe, name)
+        return None if e is None else e["real_time"] * UNIT_NS[e.get("time_unit", "ns")]
+
+    def counter(self, exe, name, key, scale=1.0):
+        e = self.entry(exe, name)
+        return None if e is None or key not in e else e[key] * scale
+
+
+def fmt_time(ns):
+    if ns is None:
+        return "-"
+    for unit, size in (("s", 1e9), ("ms", 1e6), ("us", 1e3)):
+        if ns >= size:
+            return f"{ns / size:.3g} {unit}"
+    return f"{ns:.3g} ns"
+
+
+def fmt_rate(v, unit):
+    return "-" if v is None else f"{v:.4g} {unit}"
+
+
+def rows(f):
+    """(section, figure, value text, peer or limit, its text, ratio, target text, met or None)"""
+    out = []
+
+    def add(section, figure, value, value_text, peer, peer_value, peer_text, target, meets, higher_better=False):
+        ratio = None
+        if value is not None and peer_value:
+            ratio = value / peer_value
+        met = None if ratio is None or meets is None else meets(ratio)
+        out.append((section, figure, value_text, peer, peer_text,
+                    "-" if ratio is None else f"{ratio:.3g}x", target, met))
+
+    # Frame mirror against a plain copy of the same frame.
+    for size in ("640/480", "1920/1080", "3840/2160"):
+        label = size.replace("/", "x")
+        m = f.time_ns("mirror", f"BM_Mirror/{size}")
+        c = f.time_ns("mirror", f"BM_Memcpy/{size}")
+        r = f.time_ns("mirror", f"BM_MirrorReference/{size}")
+        add("frame callback", f"mirror {label}", m, fmt_time(m), "memcpy of the frame", c, fmt_time(c),
+            "<= 1.0x", lambda x: x <= 1.0)
+        add("frame callback", f"byte-by-byte mirror {label}", r, fmt_time(r), "memcpy of the frame", c, fmt_time(c),
+            "(reference)", None)
+
+    # Console event handling against the 60 Hz frame it must fit in many times over.
+    for name, what in (("BM_PropertyOptionAdded", "per option added"), ("BM_PropertyValueChanged", "per value changed")):
+        v = f.counter("console_events", name, "per_event", 1e9)
+        add("console events", what, v, fmt_time(v), "one 60 Hz frame", FRAME_60HZ_NS, fmt_time(FRAME_60HZ_NS),
+            "<= 0.001x", lambda x: x <= 0.001)
+    over = f.counter("hover", "BM_HoverOverTakePhoto", "per_move", 1e9)
+    elsewhere = f.counter("hover", "BM_MoveElsewhere", "per_move", 1e9)
+    add("console events", "mouse move over Take photo (half-press)", over, fmt_time(over),
+        "mouse move elsewhere", elsewhere, fmt_time(elsewhere), "<= 2x", lambda x: x <= 2.0)
+
+    # Capture: the window's thread is held for less than a frame; a shot costs little beyond its own work.
+    ret = f.time_ns("capture", "BM_TakePictureReturn")
+    add("capture", "TakePicture returns (RAW + Large Fine)", ret, fmt_time(ret), "one 60 Hz frame", FRAME_60HZ_NS,
+        fmt_time(FRAME_60HZ_NS), "< 1.0x", lambda x: x < 1.0)
+    for q, label in (("raw_large_fine", "RAW + Large Fine"), ("large_fine", "Large Fine"), ("small_3", "Small 3")):
+        shot = f.time_ns("capture", f"BM_ShotToDownloadComplete/{q}")
+        bare = f.time_ns("capture", f"BM_RenderEncodeWrite/{q}")
+        add("capture", f"shot to DownloadComplete, {label}", shot, fmt_time(shot),
+            "draw + encode + write alone", bare, fmt_time(bare), "(overhead)", None)
+
+    # Live view at 1080p60 through the whole pipeline.
+    for arg, label in (("0", "plain"), ("1", "every option")):
+        name = f"BM_LiveViewPipeline/options:{arg}"
+        delivered = f.counter("liveview", name, "delivered_fps")
+        produced = f.counter("liveview", name, "produced_fps")
+        add("live view 1080p60", f"frames delivered to the view, {label}", delivered, fmt_rate(delivered, "fps"),
+            "frames produced", produced, fmt_rate(produced, "fps"), ">= 0.99x", lambda x: x >= 0.99)
+        ui = f.counter("liveview", name, "ui_cpu_ms_per_frame", 1e6)
+        add("live view 1080p60", f"window-thread CPU per frame, {label}", ui, fmt_time(ui),
+            "one 60 Hz frame", FRAME_60HZ_NS, fmt_time(FRAME_60HZ_NS), "<= 0.25x", lambda x: x <= 0.25)
+        cb = f.counter("liveview", name, "callback_ms", 1e6)
+        add("live view 1080p60", f"frame callback, {label}", cb, fmt_time(cb),
+            "one 60 Hz frame", FRAME_60HZ_NS, fmt_time(FRAME_60HZ_NS), "<= 0.1x", lambda x: x <= 0.1)
+
+    # A real camera's path (libgphoto2 over PTP/IP to the stand-in body) against the library's own bare loops.
+    pipe = f.counter("gphoto", "BM_GphotoLiveViewPipeline", "fps")
+    bare = f.counter("gphoto", "BM_GphotoBarePreviewLoop", "fps")
+    add("real camera (stand-in body)", "live-view frames through the whole pipeline", pipe, fmt_rate(pipe, "fps"),
+        "bare gp_camera_capture_preview loop", bare, fmt_rate(bare, "fps"), ">= 1.0x", lambda x: x >= 1.0)
+    shot = f.time_ns("gphoto", "BM_GphotoShotToFile")
+    bare_shot = f.time_ns("gphoto", "BM_GphotoBareCaptureAndGet")
+    add("real camera (stand-in body)", "shot to file", shot, fmt_time(shot),
+        "bare gp_camera_capture + gp_camera_file_get", bare_shot, fmt_time(bare_shot), "<= 1.05x",
+        lambda x: x <= 1.05)
+    # Rows whose benchmarks did not run at all are left out.
+    return [r for r in out if r[2] != "-" or r[4] != "-"]
+
+
+def main():
+    folder = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else "build-bench/bench-results")
+    runs = load(folder)
+    f = Figures(runs)
+    table = rows(f)
+    machine = folder / "machine.txt"
+    if machine.exists():
+        print(machine.read_text().rstrip())
+        print()
+    head = ("figure", "value", "peer or limit (same run)", "its value", "ratio", "target", "")
+    widths = [max(len(str(r[i])) for r in [head] + [(r[1], r[2], r[3], r[4], r[5], r[6], "") for r in table])
+              for i in range(6)]
+    section = None
+    failed = 0
+    for r in table:
+        if r[0] != section:
+            section = r[0]
+            print(f"\n## {section}")
+            print("  ".join(h.ljust(w) for h, w in zip(head, widths)))
+        mark = "" if r[7] is None else ("ok" if r[7] else "MISSED")
+        failed += r[7] is False
+        cells = (r[1], r[2], r[3], r[4], r[5], r[6])
+        print("  ".join(str(c).ljust(w) for c, w in zip(cells, widths)) + "  " + mark)
+    others = [(exe, name) for exe, entries in runs.items() for name in entries if (exe, name) not in f.used]
+    if others:
+        print("\n## other figures")
+        for exe, name in others:
+            e = runs[exe][name]
+            print(f"{exe}: {name}  {fmt_time(e['real_time'] * UNIT_NS[e.get('time_unit', 'ns')])}")
+    print(f"\n{sum(r[7] is True for r in table)} targets met, {failed} missed")
+
+
+if __name__ == "__main__":
+    main()
