@@ -392,7 +392,9 @@ void QuorCtrlComponent::OnDownloadComplete(std::uint64_t id, const QString& path
     status_.lastSaved = path;
     if (view_) {
         view_->SetTransferProgress(-1);
-        view_->AddPhoto(preview, state_.showAfterShot);
+        // With onion skin over live view the photo joins the layers: showing it would freeze the view, and the
+        // host offers no way back to live view then.
+        view_->AddPhoto(preview, state_.showAfterShot && !(state_.onionSkinEnabled && live_.Running()));
     }
     RaiseNotify(notify::DownloadComplete, Variant{});
 }

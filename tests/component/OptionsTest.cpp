@@ -248,6 +248,27 @@ TEST_F(OptionsTest, OnionSkinBlendsTheLastPhotosWithTheTransparency) {
     EXPECT_NEAR(MeanGray(View()->grab().toImage(), middle), live, 10);
 }
 
+TEST_F(OptionsTest, WithOnionSkinOnAShotJoinsTheLayersAndLiveViewGoesOn) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(ctrl.SetPropertyValue(prop::ImageQuality, sink.ValueOf(prop::ImageQuality, "Small 3")));
+    Pump();
+    ctrl.SetShowAfterShot(true);
+    StartLive();
+    ctrl.EnableOnionSkin(true);
+    ctrl.SetOnionSkinLayers(3);
+    ASSERT_TRUE(ctrl.TakePicture(dir.filePath(QStringLiteral("a.jpg")).toStdString()));
+    ASSERT_TRUE(WaitFor([&] { return sink.CountNotify(notify::DownloadComplete) == 1; }));
+    EXPECT_FALSE(View()->ShowingPhoto()) << "the photo froze live view under the onion skin";
+    const std::uint64_t before = component->Live().Pool().Published();
+    EXPECT_TRUE(WaitFor([&] { return component->Live().Pool().Published() > before + 2; }));
+
+    // Without onion skin the photo is shown after the shot, as asked.
+    ctrl.EnableOnionSkin(false);
+    ASSERT_TRUE(ctrl.TakePicture(dir.filePath(QStringLiteral("b.jpg")).toStdString()));
+    ASSERT_TRUE(WaitFor([&] { return sink.CountNotify(notify::DownloadComplete) == 2; }));
+    EXPECT_TRUE(View()->ShowingPhoto());
+}
+
 TEST_F(OptionsTest, RoundCropDimsTheCornersOfItsRectangle) {
     ctrl.SetFrameCallback(0, 0);
     StartLive();
