@@ -145,8 +145,9 @@ protected:
         std::fflush(stdout);
     }
     static void ExpectNoGrowth(const Resources& before, const Resources& after, long allowedKb) {
-        EXPECT_EQ(after.threads, before.threads) << "threads leaked";
-        EXPECT_EQ(after.fds, before.fds) << "descriptors leaked";
+        // Fewer is fine: Qt's own pool threads (painting, image conversion) retire after 30 s idle.
+        EXPECT_LE(after.threads, before.threads) << "threads leaked";
+        EXPECT_LE(after.fds, before.fds) << "descriptors leaked";
         if (kMemoryMeasurable) {
             EXPECT_LT(after.rssKb - before.rssKb, allowedKb) << "resident memory grew";
         }
@@ -204,8 +205,8 @@ TEST_F(SoakTest, FiveHundredLiveViewCycles) {
 
 TEST_F(SoakTest, HundredThousandFramesOfLiveView) {
     // Small frames as fast as the pipeline goes: the count, not the picture size, is what is soaked here.
-    comp_->Sim().liveViewWidth = 160;
-    comp_->Sim().liveViewHeight = 120;
+    comp_->Sim().liveViewWidth = 96;
+    comp_->Sim().liveViewHeight = 64;
     comp_->Sim().liveViewFps = component::LiveView::kMaxFps;
     Open();
     Click(1056);
