@@ -15,6 +15,7 @@ results="$build/bench-results"
 rm -rf "$results"
 mkdir -p "$results"
 export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
+export QUOR_BENCH_SECONDS="${QUOR_BENCH_SECONDS:-20}" # length of each live-view run
 
 # The machine the figures belong to.
 {

@@ -85,20 +85,22 @@ def rows(f):
         add("frame callback", f"byte-by-byte mirror {label}", r, fmt_time(r), "memcpy of the frame", c, fmt_time(c),
             "(reference)", None)
 
-    # Console event handling against the 60 Hz frame it must fit in many times over.
+    # Console event handling against its limit: the window stays responsive through floods of events.
+    limit = 20e3
     for name, what in (("BM_PropertyOptionAdded", "per option added"), ("BM_PropertyValueChanged", "per value changed")):
         v = f.counter("console_events", name, "per_event", 1e9)
-        add("console events", what, v, fmt_time(v), "one 60 Hz frame", FRAME_60HZ_NS, fmt_time(FRAME_60HZ_NS),
-            "<= 0.001x", lambda x: x <= 0.001)
+        add("console events", what, v, fmt_time(v), "limit", limit, fmt_time(limit), "< 1.0x", lambda x: x < 1.0)
     over = f.counter("hover", "BM_HoverOverTakePhoto", "per_move", 1e9)
     elsewhere = f.counter("hover", "BM_MoveElsewhere", "per_move", 1e9)
+    add("console events", "mouse move over Take photo (half-press)", over, fmt_time(over), "limit", limit,
+        fmt_time(limit), "< 1.0x", lambda x: x < 1.0)
     add("console events", "mouse move over Take photo (half-press)", over, fmt_time(over),
         "mouse move elsewhere", elsewhere, fmt_time(elsewhere), "<= 2x", lambda x: x <= 2.0)
 
-    # Capture: the window's thread is held for less than a frame; a shot costs little beyond its own work.
+    # Capture: the window's thread is held for moments only; a shot costs little beyond its own work.
     ret = f.time_ns("capture", "BM_TakePictureReturn")
-    add("capture", "TakePicture returns (RAW + Large Fine)", ret, fmt_time(ret), "one 60 Hz frame", FRAME_60HZ_NS,
-        fmt_time(FRAME_60HZ_NS), "< 1.0x", lambda x: x < 1.0)
+    add("capture", "TakePicture returns (RAW + Large Fine)", ret, fmt_time(ret), "limit", 2e6, fmt_time(2e6),
+        "< 1.0x", lambda x: x < 1.0)
     for q, label in (("raw_large_fine", "RAW + Large Fine"), ("large_fine", "Large Fine"), ("small_3", "Small 3")):
         shot = f.time_ns("capture", f"BM_ShotToDownloadComplete/{q}")
         bare = f.time_ns("capture", f"BM_RenderEncodeWrite/{q}")
@@ -112,6 +114,9 @@ def rows(f):
         produced = f.counter("liveview", name, "produced_fps")
         add("live view 1080p60", f"frames delivered to the view, {label}", delivered, fmt_rate(delivered, "fps"),
             "frames produced", produced, fmt_rate(produced, "fps"), ">= 0.99x", lambda x: x >= 0.99)
+        dropped = f.counter("liveview", name, "dropped_pct")
+        add("live view 1080p60", f"frames dropped, {label}", dropped,
+            "-" if dropped is None else f"{dropped:.3g} %", "limit", 0.1, "0.1 %", "<= 1.0x", lambda x: x <= 1.0)
         ui = f.counter("liveview", name, "ui_cpu_ms_per_frame", 1e6)
         add("live view 1080p60", f"window-thread CPU per frame, {label}", ui, fmt_time(ui),
             "one 60 Hz frame", FRAME_60HZ_NS, fmt_time(FRAME_60HZ_NS), "<= 0.25x", lambda x: x <= 0.25)
