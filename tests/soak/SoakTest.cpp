@@ -265,8 +265,9 @@ TEST_F(SoakTest, TwoHundredShotsWithFaults) {
         ASSERT_TRUE(Settle([&] { return comp_->PendingCaptures() == 0; })) << "shot " << shot << " never ended";
         QCoreApplication::processEvents();
         comp_->Sim().writesFail = false;
-        if (roll >= 10 && roll < 15) // the loss is handled on the window's thread once the worker reports it
+        if (roll >= 10 && roll < 15) { // the loss is handled on the window's thread once the worker reports it
             EXPECT_TRUE(Settle([&] { return !comp_->Engine().IsOpen(); })) << "shot " << shot;
+        }
 
         if (!comp_->Engine().IsOpen()) { // pulled out: plug it back in and carry on
             ++pulled;
