@@ -99,9 +99,9 @@ inline constexpr int kSlowdown = 6;
 inline constexpr int kSlowdown = 1;
 #endif
 
-// Pumps events until `done` holds or `ms` have passed; returns whether it holds.
+// Pumps events until `done` holds or `ms` have passed (longer under a sanitizer); returns whether it holds.
 template <typename Pred>
-bool WaitFor(Pred done, int ms = 5000) {
+bool WaitFor(Pred done, int ms = 5000 * kSlowdown) {
     return QTest::qWaitFor(done, ms);
 }
 
