@@ -569,9 +569,9 @@ void GPhotoCamera::Download(const char* folder, const char* name, const Expected
     CameraFile* file = nullptr;
     gp_file_new(&file);
     const int r = Retry([&] { return gp_camera_file_get(camera_, folder, name, GP_FILE_TYPE_NORMAL, file, context_); });
-    progressId_ = 0;
     const char* data = nullptr;
     unsigned long size = 0;
+    progressId_ = 0;
     if (r != GP_OK || gp_file_get_data_and_size(file, &data, &size) != GP_OK) {
         gp_file_unref(file);
         if (Lost(r)) {
@@ -587,6 +587,10 @@ void GPhotoCamera::Download(const char* folder, const char* name, const Expected
         }
         return;
     }
+    // libgphoto2 2.5.30 reports no progress while an EOS capture downloads inside gp_camera_capture; whatever
+    // it did not report, the file is in memory now.
+    if (told && progressReported_ < 90)
+        Post([l, id] { l->OnDownloadProgress(id, 90); });
     const QByteArray bytes = QByteArray::fromRawData(data, static_cast<qsizetype>(size));
     QString error;
     QString written;
