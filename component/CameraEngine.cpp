@@ -443,6 +443,7 @@ void CameraEngine::StopScanning() {
 
 void CameraEngine::OnScanDone(std::vector<RealCameraInfo> found) {
     usb_ = std::move(found);
+    ++scansDone_;
     RebuildRealList();
     if (std::exchange(rescanPending_, false))
         Rescan();

@@ -83,6 +83,8 @@ public:
     // the result differs.
     void Rescan();
     bool Scanning() const { return scanning_.load(); }
+    // USB detections finished so far.
+    int ScansDone() const { return scansDone_; }
     // Ends a running USB detection and waits for it.
     void StopScanning();
 
@@ -210,6 +212,7 @@ private:
     std::thread scanThread_;
     std::atomic<bool> scanning_{false};
     bool rescanPending_ = false;
+    int scansDone_ = 0;
 };
 
 } // namespace quor::component

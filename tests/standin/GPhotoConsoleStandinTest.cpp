@@ -4,6 +4,7 @@
 
 #include "component/QuorCtrlView.h"
 #include "control/DispatchIds.h"
+#include "control/DeviceChange.h"
 #include "control/PropertyCodes.h"
 
 #include <QFile>
@@ -213,6 +214,60 @@ TEST_F(GPhotoConsoleStandin, BulbOpensAndClosesAndASeriesNamesFilesWithoutOverwr
     EXPECT_TRUE(series.contains(QStringLiteral("quortovu_0002.jpg")));
     EXPECT_EQ(body_->HeldShots(), 0u);
     EXPECT_LT(longestGapMs_, 500);
+}
+
+TEST_F(GPhotoConsoleStandin, ChangesMadeOnTheBodyReachTheConsole) {
+    Open();
+    Click(1020);
+    ASSERT_TRUE(WaitUntil([this] { return comp_->View()->CurrentFrame() != nullptr; }));
+    ASSERT_TRUE(dlg_->IsItemEnabled(1023));
+    // The lens switched to MF on the body: the AF mode follows and the focus buttons go.
+    body_->SetPropertyOnBody(prop::kFocusMode, kFocusManual);
+    ASSERT_TRUE(WaitUntil([this] { return Combo(1018)->currentText() == QStringLiteral("Manual Focus"); }));
+    EXPECT_EQ(comp_->Engine().PropertyText(quor::prop::AfMode), "Manual Focus");
+    EXPECT_FALSE(dlg_->IsItemEnabled(1023));
+    // The body no longer drives the lens, so the component does not ask it to.
+    const std::array<Variant, 1> step{Variant::Long(1)};
+    EXPECT_FALSE(comp_->Invoke(dispid::DriveLens, DispatchKind::Method, step).IsTrue());
+    // A dial turned on the body.
+    body_->SetPropertyOnBody(prop::kShutterSpeed, 0x78);
+    EXPECT_TRUE(WaitUntil([this] { return Combo(1006)->currentText() == QStringLiteral("1/250"); }));
+    EXPECT_LT(longestGapMs_, 500);
+}
+
+TEST(GPhotoDetectionStandin, TheListIsKeptOffTheWindowThreadAndNetworkCamerasComeFromTheEnvironment) {
+    UseThrowawayHome();
+    qputenv(component::CameraEngine::kNetworkCamerasVariable, "127.0.0.1:15999, not a host ,10.1.2.3");
+    QWidget parent;
+    QElapsedTimer t;
+    t.start();
+    component::RealCameraSources sources;
+    sources.detectUsb = true;
+    sources.networkFromEnvironment = true;
+    component::QuorCtrlComponent comp(&parent, HostedProperties{}, 1, sources);
+    EXPECT_LT(t.elapsed(), 1000); // detection does not hold up the window
+    qunsetenv(component::CameraEngine::kNetworkCamerasVariable);
+    component::CameraEngine& engine = comp.Engine();
+    // Network cameras, then the simulated one (this machine has no USB camera).
+    ASSERT_EQ(engine.CameraCount(), 3);
+    EXPECT_EQ(engine.CameraName(0), "Network camera 127.0.0.1:15999");
+    EXPECT_EQ(engine.CameraName(1), "Network camera 10.1.2.3:15740");
+    EXPECT_NE(engine.Camera(2), nullptr);
+
+    auto waitScans = [&](int n) {
+        QElapsedTimer w;
+        w.start();
+        while (engine.ScansDone() < n && w.elapsed() < 20000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            std::this_thread::sleep_for(2ms);
+        }
+        return engine.ScansDone() >= n;
+    };
+    ASSERT_TRUE(waitScans(1));
+    // A device plugged in or pulled out somewhere: detection runs again.
+    DeviceChangeNotifier::Broadcast();
+    EXPECT_TRUE(waitScans(2));
+    EXPECT_EQ(engine.CameraCount(), 3);
 }
 
 } // namespace
