@@ -6,15 +6,19 @@
 
 #include <gphoto2/gphoto2.h>
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QFileInfo>
 #include <QImage>
+#include <QImageReader>
 
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <pthread.h>
 #include <unistd.h>
@@ -34,8 +38,29 @@ void KeepDescriptorZeroTaken() {
     }
 }
 
+namespace {
+
+// libgphoto2 loads every driver module for each list it builds and unloads them again. Keeping them loaded once
+// for the process saves that work on every detection and open, and keeps what the drivers allocate for good
+// attributable to them.
+void KeepDriversLoaded() {
+    for (const char* dir : {QUOR_GPHOTO2_CAMLIBS, QUOR_GPHOTO2_IOLIBS}) {
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(dir, ec))
+            if (entry.path().extension() == ".so")
+                ::dlopen(entry.path().c_str(), RTLD_LAZY | RTLD_NODELETE);
+    }
+}
+
+} // namespace
+
 std::mutex& GPhotoLibraryMutex() {
     static std::mutex mutex;
+    static const bool pinned = [] {
+        KeepDriversLoaded();
+        return true;
+    }();
+    (void)pinned;
     return mutex;
 }
 
@@ -295,8 +320,13 @@ void GPhotoCamera::Run() {
             continue;
         if (live_)
             FetchFrame();
-        if (!lost_)
+        // Between frames the events wait their turn: asking for them after every frame would halve the rate.
+        const auto now = std::chrono::steady_clock::now();
+        const bool filesDue = seriesActive_ || bulbOpen_ || !expected_.empty();
+        if (!lost_ && (!live_ || filesDue || now - lastPoll_ >= timing_.livePoll)) {
+            lastPoll_ = now;
             PollEvents(8);
+        }
     }
     Shutdown();
     std::lock_guard lock(mutex_);
@@ -606,9 +636,20 @@ void GPhotoCamera::Download(const char* folder, const char* name, const Expected
         written = WriteNewFile(where.path, stem, suffix, bytes, 1, &error);
     }
     QImage preview;
-    if (!written.isEmpty() && told)
-        preview = QImage::fromData(bytes).scaled(CaptureWorker::kPreviewSize, CaptureWorker::kPreviewSize,
-                                                 Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    if (!written.isEmpty() && told) {
+        // Decoded at the preview's size straight away (the JPEG decoder scales while decoding): a full-size
+        // decode of a 24-megapixel photo would hold up "DownloadComplete" for longer than the write.
+        QBuffer buffer;
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        const QSize full = reader.size();
+        if (full.isValid())
+            reader.setScaledSize(full.scaled(CaptureWorker::kPreviewSize, CaptureWorker::kPreviewSize,
+                                             Qt::KeepAspectRatio)
+                                     .boundedTo(full));
+        preview = reader.read();
+    }
     gp_file_unref(file);
     if (!told)
         return;

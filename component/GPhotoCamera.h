@@ -86,6 +86,7 @@ public:
     };
     struct Timing {
         std::chrono::milliseconds idlePoll{40};     // event polling while nothing else happens
+        std::chrono::milliseconds livePoll{100};    // event polling between live-view frames
         std::chrono::milliseconds busyFirst{25};    // first wait after a busy answer, doubling
         std::chrono::milliseconds busyLongest{400}; // longest single wait
         std::chrono::milliseconds busyGiveUp{8000}; // total before a busy camera counts as failed
@@ -174,6 +175,7 @@ private:
     _GPContext* context_ = nullptr;
     _CameraFile* preview_ = nullptr;
     bool lost_ = false;
+    std::chrono::steady_clock::time_point lastPoll_{};
     bool live_ = false;
     bool liveSized_ = false;
     bool liveReady_ = false;
