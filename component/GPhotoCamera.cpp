@@ -155,6 +155,7 @@ void GPhotoCamera::SetWidget(std::string widget, std::string value) {
 void GPhotoCamera::Capture(std::uint64_t id, QString path) {
     Enqueue([this, id, path = std::move(path)] {
         ICaptureListener* l = links_.capture;
+        seriesTail_ = false;
         Post([l, id] { l->OnDownloadStart(id); });
         progressId_ = id;
         progressReported_ = 0;
@@ -184,6 +185,7 @@ void GPhotoCamera::StartSeries(std::uint64_t id, QString folder) {
             return;
         }
         seriesActive_ = true;
+        seriesTail_ = false;
         series_ = Expected{id, folder, true};
     });
 }
@@ -195,9 +197,10 @@ void GPhotoCamera::StopSeries() {
         const int r = WriteWidget(gphoto::kRemoteRelease, "Release Full");
         if (r != GP_OK)
             Failed(r, "ending the series");
-        // Frames the body still announces belong to the series.
-        PollEvents(32);
+        // Frames the body still holds are announced after the release: they keep going into the series folder
+        // (nothing is left behind on the body) until the next shot of another kind.
         seriesActive_ = false;
+        seriesTail_ = true;
     });
 }
 
@@ -217,6 +220,7 @@ void GPhotoCamera::StopBulb(std::uint64_t id, QString path) {
         if (!bulbOpen_)
             return;
         bulbOpen_ = false;
+        seriesTail_ = false;
         expected_.push_back(Expected{id, path, false});
         ICaptureListener* l = links_.capture;
         Post([l, id] { l->OnDownloadStart(id); });
@@ -567,7 +571,7 @@ void GPhotoCamera::PollEvents(int maxEvents) {
             if (!expected_.empty()) {
                 where = expected_.front();
                 expected_.pop_front();
-            } else if (seriesActive_) {
+            } else if (seriesActive_ || seriesTail_) {
                 where = series_;
             } else {
                 where = Expected{0, ownShotFolder_, true};

@@ -180,6 +180,7 @@ private:
     bool liveSized_ = false;
     bool liveReady_ = false;
     bool seriesActive_ = false;
+    bool seriesTail_ = false; // the series has ended; frames still announced belong to it
     Expected series_;
     bool bulbOpen_ = false;
     std::deque<Expected> expected_; // who gets the next files the body announces

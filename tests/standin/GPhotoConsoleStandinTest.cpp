@@ -200,7 +200,9 @@ TEST_F(GPhotoConsoleStandin, BulbOpensAndClosesAndASeriesNamesFilesWithoutOverwr
     ASSERT_TRUE(WaitUntil([&] { return Files().filter(QStringLiteral("quortovu_")).size() >= 4; }));
     Click(1029);
     ASSERT_TRUE(WaitUntil([&] { return !body_->SeriesRunning(); }));
-    Settle(300);
+    // Every frame the body took is fetched, also those it still held when the series ended.
+    EXPECT_TRUE(WaitUntil([&] { return body_->HeldShots() == 0; }, 20000));
+    Settle(100);
     QFile kept(QDir(dir_.path()).filePath(QStringLiteral("quortovu_0001.jpg")));
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), QByteArray("keep me"));
