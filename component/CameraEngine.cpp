@@ -175,8 +175,13 @@ bool CameraEngine::Close() {
     if (open_)
         open_->EndSession(SimulatedCamera::Clock::now());
     open_ = nullptr;
-    // Ends bulb, series and live view on the body and lets it go.
-    real_.reset();
+    // The worker ends bulb, series and live view on the body and lets it go; the window does not wait for a
+    // download it may be in the middle of (the worker is joined once it has finished, or with the engine).
+    std::erase_if(retired_, [](const std::unique_ptr<GPhotoCamera>& c) { return c->Finished(); });
+    if (real_) {
+        real_->RequestStop();
+        retired_.push_back(std::move(real_));
+    }
     realProps_.clear();
     realValues_.clear();
     realPublished_ = false;
@@ -450,8 +455,13 @@ void CameraEngine::OnScanDone(std::vector<RealCameraInfo> found) {
 }
 
 bool CameraEngine::OpenReal(const RealCameraInfo& info) {
-    // Opens that timed out earlier may have finished by now.
+    // Workers of earlier sessions may have finished by now. One still holding this camera gets the open's
+    // time to let it go: a camera takes one connection at a time.
     std::erase_if(retired_, [](const std::unique_ptr<GPhotoCamera>& c) { return c->Finished(); });
+    const auto deadline = std::chrono::steady_clock::now() + kOpenTimeout;
+    for (const auto& old : retired_)
+        while (old->Info().port == info.port && !old->Finished() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
     lastOpenError_.clear();
     ++session_;
     GPhotoCamera::Links links;

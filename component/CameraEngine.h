@@ -87,6 +87,8 @@ public:
     int ScansDone() const { return scansDone_; }
     // Ends a running USB detection and waits for it.
     void StopScanning();
+    // Waits for the workers of closed real cameras to let their bodies go.
+    void FinishClosedCameras() { retired_.clear(); }
 
     // Simulation controls (test hooks; the component's settings dialog later). Every change of the list is
     // a device change: DeviceChangeNotifier::Broadcast().

@@ -93,12 +93,16 @@ GPhotoCamera::GPhotoCamera(RealCameraInfo info, Links links, Timing timing)
 }
 
 GPhotoCamera::~GPhotoCamera() {
+    RequestStop();
+    thread_.join();
+}
+
+void GPhotoCamera::RequestStop() {
     {
         std::lock_guard lock(mutex_);
         stop_ = true;
     }
     wake_.notify_all();
-    thread_.join();
 }
 
 GPhotoCamera::OpenResult GPhotoCamera::WaitOpened(std::chrono::milliseconds timeout) {

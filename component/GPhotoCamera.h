@@ -123,6 +123,8 @@ public:
     // Where photos taken with the body's own shutter are stored (under the camera's name, made safe).
     void SetOwnShotFolder(QString folder);
 
+    // Asks the worker to end what runs on the body and let it go, without waiting for it (the destructor waits).
+    void RequestStop();
     // The worker has let the camera go and ended (after a failed or abandoned open, or a lost camera).
     bool Finished() const;
 

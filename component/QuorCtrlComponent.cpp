@@ -157,8 +157,10 @@ QuorCtrlComponent::~QuorCtrlComponent() {
     live_.Stop();
     capture_->Stop();
     engine_->StopScanning();
-    // A real camera's bulb exposure, series and live view end on the body before it is let go.
+    // A real camera's bulb exposure, series and live view end on the body before it is let go, and its worker
+    // is gone before the live view and capture listener it feeds.
     engine_->Close();
+    engine_->FinishClosedCameras();
     // The host may already have destroyed its window, and the view with it.
     delete view_.data();
 }

@@ -64,6 +64,26 @@ TEST_F(GPhotoFaultStandin, PulledOutMidLiveViewShutsDownAndStopsTheView) {
     EXPECT_LT(longestGapMs_, 300);
 }
 
+TEST_F(GPhotoFaultStandin, ClosingDuringASlowDownloadDoesNotWaitForItAndTheCameraOpensAgain) {
+    Open();
+    body_->SetSlowTransfers(64 * 1024, 30ms); // about three quarters of a second per photo
+    Click(1003);
+    ASSERT_TRUE(body_->Log().WaitForCode(op::kGetPartialObject, 5000ms));
+    QElapsedTimer t;
+    t.start();
+    Click(1001);
+    EXPECT_LT(t.elapsed(), 100);
+    EXPECT_EQ(dlg_->State().cameraOpen, 0);
+    body_->SetSlowTransfers(0, 0ms);
+    dlg_->notes.clear();
+    Open(); // waits for the closed session to let the body go
+    EXPECT_EQ(dlg_->GetItemText(1012), QStringLiteral("QT0215004711"));
+    EXPECT_FALSE(Noted(notify::DownloadComplete)); // the closed session's download is not reported
+    for (const QString& name : Files())
+        EXPECT_EQ(name, QStringLiteral("quortovu.jpg")); // whole or nothing, never a temporary file
+    EXPECT_LT(longestGapMs_, 300);
+}
+
 TEST_F(GPhotoFaultStandin, ACameraThatCannotBeOpenedIsReportedPromptly) {
     body_->PullOut(true); // refuses every connection
     QElapsedTimer t;
