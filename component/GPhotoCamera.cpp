@@ -137,12 +137,6 @@ bool GPhotoCamera::Stopping() const {
 
 void GPhotoCamera::Post(std::function<void()> task) { links_.post(std::move(task)); }
 
-std::uint64_t GPhotoCamera::FramesFed() const {
-    auto& self = const_cast<GPhotoCamera&>(*this);
-    std::lock_guard lock(self.decodeMutex_);
-    return framesFed_;
-}
-
 // ---- Commands (window thread) ----
 
 void GPhotoCamera::SetWidget(std::string widget, std::string value) {
@@ -221,12 +215,16 @@ void GPhotoCamera::StartBulb() {
 
 void GPhotoCamera::StopBulb(std::uint64_t id, QString path) {
     Enqueue([this, id, path = std::move(path)] {
-        if (!bulbOpen_)
+        ICaptureListener* l = links_.capture;
+        if (!bulbOpen_) {
+            // The body refused to open the shutter (not in bulb): there is no exposure to wait for.
+            const QString reason = QStringLiteral("The bulb exposure never started: set the shutter speed to Bulb");
+            Post([l, id, reason] { l->OnCaptureFailed(id, reason); });
             return;
+        }
         bulbOpen_ = false;
         seriesTail_ = false;
         expected_.push_back(Expected{id, path, false});
-        ICaptureListener* l = links_.capture;
         Post([l, id] { l->OnDownloadStart(id); });
         const int r = WriteToggle(gphoto::kBulb, 0);
         if (r != GP_OK)
@@ -723,17 +721,13 @@ void GPhotoCamera::DecodeLoop() {
             incomingFull_ = false;
         }
         Job job{&decoder_, &decoding_};
-        const bool fed = links_.live->Feed(
+        links_.live->Feed(
             [](Frame& frame, void* context) {
                 const Job& j = *static_cast<const Job*>(context);
                 return j.decoder->Decode(j.jpeg->data(), j.jpeg->size(), static_cast<int>(frame.width),
                                          static_cast<int>(frame.height), frame.bytes.data(), frame.stride);
             },
             &job);
-        if (fed) {
-            std::lock_guard lock(decodeMutex_);
-            ++framesFed_;
-        }
     }
 }
 

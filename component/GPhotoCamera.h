@@ -128,8 +128,6 @@ public:
     // The worker has let the camera go and ended (after a failed or abandoned open, or a lost camera).
     bool Finished() const;
 
-    // Frames decoded into the pool so far (any thread).
-    std::uint64_t FramesFed() const;
 
 private:
     struct Expected {
@@ -202,7 +200,6 @@ private:
     std::vector<std::uint8_t> decoding_; // decoder thread only
     JpegDecoder decoder_;                // decoder thread only
     JpegDecoder sizer_;                  // worker only: reads the first frame's size
-    std::uint64_t framesFed_ = 0;        // guarded by decodeMutex_
     std::thread decodeThread_;           // started and joined by the worker
 
     friend struct GPhotoCallbacks;

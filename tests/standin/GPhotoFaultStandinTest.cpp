@@ -97,6 +97,19 @@ TEST_F(GPhotoFaultStandin, ACameraThatCannotBeOpenedIsReportedPromptly) {
     body_->AllowReconnect();
 }
 
+TEST_F(GPhotoFaultStandin, ABulbTheBodyRefusesEndsWithAMessageAndNoFile) {
+    Open(); // the shutter speed is not Bulb: the body refuses to open the shutter
+    const QString path = QDir(dir_.path()).filePath(QStringLiteral("bulb.jpg"));
+    const std::array<Variant, 1> args{Variant::String(path.toStdString())};
+    ASSERT_TRUE(comp_->Invoke(dispid::StartBulb, DispatchKind::Method, args).IsTrue());
+    ASSERT_TRUE(body_->Log().WaitForCode(op::kEosBulbStart, 5000ms));
+    comp_->Invoke(dispid::StopBulb, DispatchKind::Method, {});
+    EXPECT_TRUE(WaitUntil([this] { return comp_->View()->Message().contains(QStringLiteral("Bulb")); }));
+    EXPECT_FALSE(body_->BulbOpen());
+    EXPECT_TRUE(Files().isEmpty());
+    EXPECT_EQ(dlg_->State().cameraOpen, 1); // a refusal is not a lost camera
+}
+
 TEST_F(GPhotoFaultStandin, ClosingTheConsoleEndsBulbAndLiveViewOnTheBody) {
     Open();
     const std::size_t mark = body_->Log().Size();
