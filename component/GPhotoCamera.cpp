@@ -672,13 +672,19 @@ void GPhotoCamera::Download(const char* folder, const char* name, const Expected
 void GPhotoCamera::FetchFrame() {
     const int r = gp_camera_capture_preview(camera_, preview_, context_);
     if (r != GP_OK) {
-        // Not ready yet, or busy: the next round tries again. A lost camera ends the worker.
-        if (Lost(r))
+        if (Lost(r)) {
             Failed(r, "sending live view");
-        else if (r == GP_ERROR_CAMERA_BUSY)
-            Retry([] { return GP_ERROR_CAMERA_BUSY; });
+            return;
+        }
+        // Not ready yet, or busy: the next round tries again after a pause that grows while it lasts. Commands
+        // cut the pause short.
+        liveBackoff_ = std::min(liveBackoff_ == std::chrono::milliseconds(0) ? timing_.busyFirst : liveBackoff_ * 2,
+                                timing_.busyLongest);
+        std::unique_lock lock(mutex_);
+        wake_.wait_for(lock, liveBackoff_, [this] { return stop_ || !queue_.empty(); });
         return;
     }
+    liveBackoff_ = std::chrono::milliseconds(0);
     const char* data = nullptr;
     unsigned long size = 0;
     if (gp_file_get_data_and_size(preview_, &data, &size) != GP_OK || size == 0)

@@ -179,6 +179,7 @@ private:
     bool live_ = false;
     bool liveSized_ = false;
     bool liveReady_ = false;
+    std::chrono::milliseconds liveBackoff_{0}; // pause after a frame the camera did not give
     bool seriesActive_ = false;
     bool seriesTail_ = false; // the series has ended; frames still announced belong to it
     Expected series_;

@@ -33,6 +33,22 @@ TEST_F(GPhotoFaultStandin, BusyAnswersAndSlowTransfersAreWaitedOutWithoutFreezin
     EXPECT_LT(longestGapMs_, 300);
 }
 
+TEST_F(GPhotoFaultStandin, BusyFramesPauseLiveViewBrieflyAndAShotInLiveViewLandsWhileFramesGoOn) {
+    Open();
+    Click(1020);
+    ASSERT_TRUE(WaitUntil([this] { return comp_->View()->CurrentFrame() != nullptr; }));
+    body_->AnswerBusy(3, op::kEosGetViewFinderData);
+    const auto served = body_->FramesServed();
+    ASSERT_TRUE(WaitUntil([&] { return body_->FramesServed() > served + 5; }, 3000)); // back within moments
+
+    Click(1003);
+    ASSERT_TRUE(WaitUntil([this] { return Noted(notify::DownloadComplete); }));
+    EXPECT_FALSE(QImage(QDir(dir_.path()).filePath(QStringLiteral("quortovu.jpg"))).isNull());
+    const auto taken = comp_->View()->Stats().framesTaken;
+    EXPECT_TRUE(WaitUntil([&] { return comp_->View()->Stats().framesTaken > taken + 3; }));
+    EXPECT_LT(longestGapMs_, 300);
+}
+
 TEST_F(GPhotoFaultStandin, PulledOutMidDownloadShutsDownAndLeavesNoFile) {
     Open();
     body_->SetSlowTransfers(256 * 1024, 20ms);
