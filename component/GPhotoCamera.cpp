@@ -339,6 +339,20 @@ void GPhotoCamera::Run() {
     finished_ = true;
 }
 
+QImage GPhotoCamera::DecodePreview(const QByteArray& bytes) {
+    // Decoded at the preview's size straight away (the JPEG decoder scales while decoding). A RAW file gives no
+    // preview.
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize full = reader.size();
+    if (full.isValid())
+        reader.setScaledSize(
+            full.scaled(CaptureWorker::kPreviewSize, CaptureWorker::kPreviewSize, Qt::KeepAspectRatio).boundedTo(full));
+    return reader.read();
+}
+
 bool GPhotoCamera::Finished() const {
     std::lock_guard lock(mutex_);
     return finished_;
@@ -628,6 +642,12 @@ void GPhotoCamera::Download(const char* folder, const char* name, const Expected
     if (told && progressReported_ < 90)
         Post([l, id] { l->OnDownloadProgress(id, 90); });
     const QByteArray bytes = QByteArray::fromRawData(data, static_cast<qsizetype>(size));
+    // The preview for the view is decoded while the file is written: the write waits on the disk, the decode on
+    // the processor, and "DownloadComplete" waits for the slower of the two only.
+    QImage preview;
+    std::thread previewer;
+    if (told)
+        previewer = std::thread([&preview, bytes] { preview = DecodePreview(bytes); });
     QString error;
     QString written;
     if (!where.intoFolder) {
@@ -641,21 +661,8 @@ void GPhotoCamera::Download(const char* folder, const char* name, const Expected
         const QString stem = told ? QString::fromLatin1(kSeriesStem) : info.completeBaseName() + "_";
         written = WriteNewFile(where.path, stem, suffix, bytes, 1, &error);
     }
-    QImage preview;
-    if (!written.isEmpty() && told) {
-        // Decoded at the preview's size straight away (the JPEG decoder scales while decoding): a full-size
-        // decode of a 24-megapixel photo would hold up "DownloadComplete" for longer than the write.
-        QBuffer buffer;
-        buffer.setData(bytes);
-        buffer.open(QIODevice::ReadOnly);
-        QImageReader reader(&buffer);
-        const QSize full = reader.size();
-        if (full.isValid())
-            reader.setScaledSize(full.scaled(CaptureWorker::kPreviewSize, CaptureWorker::kPreviewSize,
-                                             Qt::KeepAspectRatio)
-                                     .boundedTo(full));
-        preview = reader.read();
-    }
+    if (previewer.joinable())
+        previewer.join();
     gp_file_unref(file);
     if (!told)
         return;

@@ -8,6 +8,8 @@
 #include "component/CaptureWorker.h"
 #include "component/JpegDecoder.h"
 
+#include <QByteArray>
+#include <QImage>
 #include <QString>
 
 #include <chrono>
@@ -145,6 +147,7 @@ private:
     void DecodeLoop();
     void StopDecoder();
     void Download(const char* folder, const char* name, const Expected& where);
+    static QImage DecodePreview(const QByteArray& bytes);
     bool ReadWidget(const char* name, WidgetState& state);
     void Reread(const std::string& widget);
     int WriteWidget(const char* name, const std::string& value);
