@@ -251,6 +251,9 @@ void GPhotoCamera::LiveViewReady() {
             std::lock_guard lock(decodeMutex_);
             decodeStop_ = false;
             incomingFull_ = false;
+            // Room for a large frame in both buffers from the start, so that they never grow during the run.
+            incoming_.reserve(kFrameReserve);
+            decoding_.reserve(kFrameReserve);
         }
         decodeThread_ = std::thread([this] { DecodeLoop(); });
     });
@@ -697,11 +700,18 @@ void GPhotoCamera::FetchFrame() {
     if (gp_file_get_data_and_size(preview_, &data, &size) != GP_OK || size == 0)
         return;
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(data);
-    if (!liveSized_) {
-        int width = 0, height = 0;
-        if (!sizer_.Size(bytes, size, &width, &height))
-            return;
+    // Only the header: the size tells whether the pool fits (a body changes it when it zooms in).
+    int width = 0, height = 0;
+    if (!sizer_.Size(bytes, size, &width, &height))
+        return;
+    if (!liveSized_ || width != liveWidth_ || height != liveHeight_) {
+        if (liveReady_) {
+            StopDecoder();
+            liveReady_ = false;
+        }
         liveSized_ = true;
+        liveWidth_ = width;
+        liveHeight_ = height;
         IGPhotoEvents* e = links_.events;
         const std::uint64_t session = links_.session;
         Post([e, session, width, height] { e->OnLiveViewSize(session, width, height); });

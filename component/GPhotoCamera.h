@@ -96,6 +96,7 @@ public:
     static constexpr const char* kThreadName = "quor-gphoto";
     static constexpr const char* kDecodeThreadName = "quor-gp-decode";
     static constexpr const char* kSeriesStem = "quortovu_";
+    static constexpr std::size_t kFrameReserve = 2 * 1024 * 1024; // bytes of one live-view JPEG, at most
 
     // Starts the worker, which opens the camera at once.
     GPhotoCamera(RealCameraInfo info, Links links, Timing timing);
@@ -182,6 +183,7 @@ private:
     bool live_ = false;
     bool liveSized_ = false;
     bool liveReady_ = false;
+    int liveWidth_ = 0, liveHeight_ = 0;
     std::chrono::milliseconds liveBackoff_{0}; // pause after a frame the camera did not give
     bool seriesActive_ = false;
     bool seriesTail_ = false; // the series has ended; frames still announced belong to it
