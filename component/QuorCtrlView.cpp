@@ -321,7 +321,7 @@ QStringList QuorCtrlView::DebugLines() const {
         lines << QStringLiteral("live view %1x%2 @%3: shown %4 fps, produced %5 fps, dropped %6")
                      .arg(live_->Width())
                      .arg(live_->Height())
-                     .arg(live_->Fps())
+                     .arg(live_->Fed() ? QStringLiteral("camera's rate") : QString::number(live_->Fps()))
                      .arg(stats_.shownFps, 0, 'f', 1)
                      .arg(stats_.producedFps, 0, 'f', 1)
                      .arg(live_->Pool().Dropped());
