@@ -130,11 +130,6 @@ void GPhotoCamera::Enqueue(std::function<void()> command) {
     wake_.notify_all();
 }
 
-bool GPhotoCamera::Stopping() const {
-    std::lock_guard lock(mutex_);
-    return stop_;
-}
-
 void GPhotoCamera::Post(std::function<void()> task) { links_.post(std::move(task)); }
 
 // ---- Commands (window thread) ----
@@ -393,13 +388,20 @@ bool GPhotoCamera::Open(OpenResult& result) {
         gp_port_info_list_free(ports);
     }
     if (r == GP_OK)
-        r = Retry([this] { return gp_camera_init(camera_, context_); });
+        r = Retry([this] {
+            // Init loads the camera's driver through libltdl, like the list loading above.
+            std::lock_guard lock(GPhotoLibraryMutex());
+            return gp_camera_init(camera_, context_);
+        });
     if (r != GP_OK) {
         result.result = r;
         result.error = gphoto::DescribeOpenFailure(r, gp_result_as_string(r));
         std::fprintf(stderr, "QuorCtrl: cannot open %s (%s): %s\n", info_.name.c_str(), gp_result_as_string(r),
                      result.error.c_str());
-        gp_camera_unref(camera_);
+        {
+            std::lock_guard lock(GPhotoLibraryMutex()); // unloads the driver
+            gp_camera_unref(camera_);
+        }
         camera_ = nullptr;
         KeepDescriptorZeroTaken();
         return false;
@@ -430,8 +432,10 @@ void GPhotoCamera::Shutdown() {
         gp_camera_exit(camera_, context_);
     }
     StopDecoder();
-    if (camera_)
+    if (camera_) {
+        std::lock_guard lock(GPhotoLibraryMutex()); // unloads the driver
         gp_camera_unref(camera_);
+    }
     camera_ = nullptr;
     if (preview_)
         gp_file_unref(preview_);

@@ -53,7 +53,8 @@ class IGPhotoEvents {
 public:
     virtual ~IGPhotoEvents() = default;
     virtual void OnWidgetChanged(std::uint64_t session, const WidgetState& state) = 0;
-    // The first live-view frame has arrived and has this size: size the pool, then call LiveViewReady().
+    // Live-view frames of this size arrive (the first ones, or the body changed the size): size the pool, then
+    // call LiveViewReady().
     virtual void OnLiveViewSize(std::uint64_t session, int width, int height) = 0;
     // The camera stopped answering (pulled out, connection dropped). The worker has stopped.
     virtual void OnCameraLost(std::uint64_t session, const std::string& reason) = 0;
@@ -66,7 +67,8 @@ public:
 // without MSG_NOSIGNAL). Called around every connect and disconnect.
 void KeepDescriptorZeroTaken();
 
-// Serialises loading libgphoto2's driver and port lists, which is not safe from two threads at once.
+// Serialises what makes libgphoto2 load or unload drivers (lists, camera init and release), which is not safe
+// from two threads at once. The driver modules stay loaded for the process from the first use on.
 std::mutex& GPhotoLibraryMutex();
 
 class GPhotoCamera {
@@ -158,7 +160,6 @@ private:
     // Handles a failed call: a lost camera ends the worker; other failures are told to the user.
     void Failed(int result, const char* what);
     bool Lost(int result) const;
-    bool Stopping() const;
     void Post(std::function<void()> task);
 
     RealCameraInfo info_;
