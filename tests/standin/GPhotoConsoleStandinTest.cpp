@@ -270,6 +270,21 @@ TEST(GPhotoDetectionStandin, TheListIsKeptOffTheWindowThreadAndNetworkCamerasCom
     DeviceChangeNotifier::Broadcast();
     EXPECT_TRUE(waitScans(2));
     EXPECT_EQ(engine.CameraCount(), 3);
+
+    // A camera opened while detection runs: both load drivers, one at a time.
+    StandinBody body(Traced({}));
+    ASSERT_TRUE(body.Start());
+    ASSERT_TRUE(engine.AddNetworkCamera({"127.0.0.1", body.Port()}));
+    DeviceChangeNotifier::Broadcast();
+    QCoreApplication::processEvents();
+    const int index = engine.CameraCount() - 2; // the network camera just added, ahead of the simulated one
+    EXPECT_TRUE(engine.Open(index)) << engine.LastOpenError();
+    EXPECT_TRUE(engine.IsRealOpen());
+    EXPECT_TRUE(waitScans(3));
+    engine.Close();
+    engine.FinishClosedCameras();
+    EXPECT_TRUE(body.WaitUntilReleased(2000ms));
+    body.Stop();
 }
 
 } // namespace
