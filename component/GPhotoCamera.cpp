@@ -274,6 +274,14 @@ void GPhotoCamera::DriveFocus(const char* step) {
     });
 }
 
+void GPhotoCamera::HalfPress(bool on) {
+    Enqueue([this, on] {
+        const int r = WriteWidget(gphoto::kRemoteRelease, on ? "Press Half" : "Release Half");
+        if (r != GP_OK)
+            Failed(r, on ? "pressing the shutter halfway" : "letting go of the shutter");
+    });
+}
+
 void GPhotoCamera::AutoFocus() {
     Enqueue([this] {
         const int r = WriteToggle(gphoto::kAutofocusDrive, 1);

@@ -124,6 +124,8 @@ public:
     void LiveViewReady();
     void StopLiveView();
     void DriveFocus(const char* step);
+    // The shutter button held halfway (metering and focusing) or let go.
+    void HalfPress(bool on);
     void AutoFocus();
     // Where photos taken with the body's own shutter are stored (under the camera's name, made safe).
     void SetOwnShotFolder(QString folder);

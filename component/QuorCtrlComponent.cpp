@@ -561,8 +561,12 @@ Variant QuorCtrlComponent::PressShutterHalfway(Args a) {
     if (on && !engine_->IsOpen())
         return {};
     // The host repeats the press on every pointer move; only the first one starts metering and focusing.
-    if (on && !status_.halfPressed && !engine_->LensManualFocus())
+    if (GPhotoCamera* real = engine_->Real()) {
+        if (status_.halfPressed != on)
+            real->HalfPress(on);
+    } else if (on && !status_.halfPressed && !engine_->LensManualFocus()) {
         lens_.StartAutoFocus();
+    }
     if (status_.halfPressed != on) {
         status_.halfPressed = on;
         Repaint();

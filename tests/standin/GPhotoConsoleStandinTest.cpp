@@ -140,6 +140,22 @@ TEST_F(GPhotoConsoleStandin, LiveViewFeedsTheCallbackAndTheViewAndTheFocusCodesR
     const auto taken = comp_->View()->Stats().framesTaken;
     ASSERT_TRUE(WaitUntil([&] { return comp_->View()->Stats().framesTaken > taken + 2; }));
 
+    // The shutter held halfway and let go: once each on the body, however often the host repeats the press.
+    std::size_t halfMark = body_->Log().Size();
+    const std::array<Variant, 1> press{Variant::Long(1)}, release{Variant::Long(0)};
+    comp_->Invoke(dispid::PressShutterHalfway, DispatchKind::Method, press);
+    comp_->Invoke(dispid::PressShutterHalfway, DispatchKind::Method, press);
+    comp_->Invoke(dispid::PressShutterHalfway, DispatchKind::Method, release);
+    ASSERT_TRUE(WaitUntil([&] { return body_->Log().Count(op::kEosRemoteReleaseOff, halfMark) >= 1; }));
+    auto half = body_->Log().Find(
+        [](const OperationRecord& r) { return r.code == op::kEosRemoteReleaseOn || r.code == op::kEosRemoteReleaseOff; },
+        halfMark);
+    ASSERT_EQ(half.size(), 2u);
+    EXPECT_EQ(half[0].code, op::kEosRemoteReleaseOn);
+    EXPECT_EQ(half[0].Param(0), 1u);
+    EXPECT_EQ(half[1].code, op::kEosRemoteReleaseOff);
+    EXPECT_EQ(half[1].Param(0), 1u);
+
     // <<< << < > >> >>> then autofocus.
     const std::size_t mark = body_->Log().Size();
     ASSERT_TRUE(dlg_->IsItemEnabled(1023));
