@@ -437,6 +437,8 @@ void GPhotoCamera::Shutdown() {
             StopDecoder();
             WriteToggle(gphoto::kViewfinder, 0);
         }
+        // Exit also unloads the driver.
+        std::lock_guard lock(GPhotoLibraryMutex());
         gp_camera_exit(camera_, context_);
     }
     StopDecoder();
