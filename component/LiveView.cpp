@@ -33,7 +33,63 @@ bool LiveView::Start(int width, int height, int fps) {
     return true;
 }
 
+bool LiveView::StartFed(int width, int height) {
+    if (Running() || width <= 0 || height <= 0 || width > 8192 || height > 8192)
+        return false;
+    width_ = width;
+    height_ = height;
+    fps_ = 0; // the camera sets the pace
+    pool_.Configure(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height));
+    pool_.ResetCounters();
+    lastCallbackNs_.store(0, std::memory_order_relaxed);
+    std::lock_guard lock(feedMutex_);
+    fedSequence_ = 0;
+    feedOpen_ = true;
+    fed_ = true;
+    return true;
+}
+
+bool LiveView::Feed(FillFn fill, void* context) {
+    std::lock_guard feed(feedMutex_);
+    if (!feedOpen_)
+        return false;
+    Frame& frame = pool_.WriteBuffer();
+    if (!fill(frame, context))
+        return false;
+    FrameCallback callback = nullptr;
+    std::intptr_t callbackContext = 0;
+    {
+        std::lock_guard lock(mutex_);
+        callback = callback_;
+        callbackContext = context_;
+    }
+    using Clock = std::chrono::steady_clock;
+    frame.callbackNs = 0;
+    if (callback) {
+        const auto t0 = Clock::now();
+        callback(frame.bytes.data(), frame.width, frame.height, callbackContext);
+        frame.callbackNs = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - t0).count();
+    }
+    lastCallbackNs_.store(frame.callbackNs, std::memory_order_relaxed);
+    frame.sequence = ++fedSequence_;
+    frame.producedNs = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+    pool_.Publish();
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = ::write(notifyFd_, &one, sizeof one);
+    return true;
+}
+
 void LiveView::Stop() {
+    if (fed_) {
+        {
+            std::lock_guard feed(feedMutex_);
+            feedOpen_ = false;
+        }
+        fed_ = false;
+        std::uint64_t drained = 0;
+        [[maybe_unused]] const ssize_t n = ::read(notifyFd_, &drained, sizeof drained);
+        return;
+    }
     if (!thread_.joinable())
         return;
     {

@@ -30,9 +30,20 @@ public:
     // Window thread. Sizes the pool and starts producing width x height frames at `fps`. False when already
     // running or the size or rate is out of range.
     bool Start(int width, int height, int fps);
-    // Window thread. Stops the producer and joins it; returns within about one frame's work.
+    // Window thread. Frames come from a producer of the caller's (a real camera) instead of the renderer: sizes
+    // the pool for width x height and takes frames through Feed(). False when already running or the size is out
+    // of range.
+    bool StartFed(int width, int height);
+    // Window thread. Stops the producer and joins it (or, when fed, makes Feed refuse from now on); returns within
+    // about one frame's work.
     void Stop();
-    bool Running() const { return thread_.joinable(); }
+    bool Running() const { return thread_.joinable() || fed_; }
+    bool Fed() const { return fed_; }
+
+    // Producer thread of a fed run. Fills the next buffer with `fill`, runs the host's callback on it, publishes
+    // it and wakes the view. False (nothing published) when the run has been stopped or `fill` failed.
+    using FillFn = bool (*)(Frame& frame, void* context);
+    bool Feed(FillFn fill, void* context);
 
     // Any thread; the next frame uses them.
     void SetCallback(FrameCallback callback, std::intptr_t context);
@@ -63,6 +74,12 @@ private:
     SceneParams scene_;
     FrameCallback callback_ = nullptr;
     std::intptr_t context_ = 0;
+
+    // Fed runs: the producer writes only while feedOpen_ is set, under feedMutex_, so Stop() knows it is done.
+    bool fed_ = false; // window thread
+    std::mutex feedMutex_;
+    bool feedOpen_ = false;
+    std::uint64_t fedSequence_ = 0;
 
     std::atomic<std::int64_t> lastCallbackNs_{0};
     std::thread thread_;

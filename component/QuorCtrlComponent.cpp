@@ -1,5 +1,6 @@
 #include "component/QuorCtrlComponent.h"
 
+#include "component/GPhotoVocabulary.h"
 #include "component/QuorCtrlView.h"
 #include "component/SettingsDialog.h"
 #include "component/ShotSettings.h"
@@ -12,6 +13,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMetaObject>
 
 #include <algorithm>
@@ -120,9 +122,11 @@ std::span<const QuorCtrlComponent::Entry> QuorCtrlComponent::Table() {
 }
 
 QuorCtrlComponent::QuorCtrlComponent(QWidget* parent, const HostedProperties& props)
-    : QuorCtrlComponent(parent, props, CameraEngine::CameraCountFromEnvironment()) {}
+    : QuorCtrlComponent(parent, props, CameraEngine::CameraCountFromEnvironment(),
+                        RealCameraSources{true, true, {}}) {}
 
-QuorCtrlComponent::QuorCtrlComponent(QWidget* parent, const HostedProperties& props, int simulatedCameras)
+QuorCtrlComponent::QuorCtrlComponent(QWidget* parent, const HostedProperties& props, int simulatedCameras,
+                                     const RealCameraSources& real)
     : engine_(std::make_unique<CameraEngine>(static_cast<IEngineOutlet*>(this), simulatedCameras)) {
     state_.borderStyle = props.borderStyle;
     view_ = new QuorCtrlView(parent, props, engine_.get(), &state_, &status_, &sim_, &lens_);
@@ -137,6 +141,13 @@ QuorCtrlComponent::QuorCtrlComponent(QWidget* parent, const HostedProperties& pr
     connect(&lens_, &Lens::changed, this, &QuorCtrlComponent::UpdateScene);
     connect(view_, &QuorCtrlView::afPointClicked, &lens_, &Lens::SetAfPoint);
     connect(view_, &QuorCtrlView::cropRectDragged, this, &QuorCtrlComponent::OnCropDragged);
+    engine_->SetRealCameraLinks(static_cast<ICaptureListener*>(this), &live_);
+    connect(engine_.get(), &CameraEngine::liveViewSize, this, &QuorCtrlComponent::OnRealLiveViewSize);
+    connect(engine_.get(), &CameraEngine::cameraMessage, view_, [this](const QString& text) {
+        if (view_)
+            view_->ShowMessage(text, 3 * QuorCtrlView::kMessageMs);
+    });
+    engine_->EnableRealCameras(real);
 }
 
 QuorCtrlComponent::~QuorCtrlComponent() {
@@ -145,7 +156,11 @@ QuorCtrlComponent::~QuorCtrlComponent() {
     // Threads first: none of them may post to this object while it is being torn down.
     live_.Stop();
     capture_->Stop();
+    engine_->StopScanning();
+    // A real camera's bulb exposure, series and live view end on the body before it is let go, and its worker
+    // is gone before the live view and capture listener it feeds.
     engine_->Close();
+    engine_->FinishClosedCameras();
     // The host may already have destroyed its window, and the view with it.
     delete view_.data();
 }
@@ -238,6 +253,18 @@ void QuorCtrlComponent::OnSessionEnded() {
 bool QuorCtrlComponent::Shoot(const QString& path, bool intoFolder, double bulbSeconds) {
     if (!engine_->IsOpen())
         return false;
+    if (GPhotoCamera* real = engine_->Real()) {
+        // Photos the body takes by itself arrive through its events; a shot of ours goes to a file of ours.
+        if (intoFolder)
+            return false;
+        const std::uint64_t id = nextJob_++;
+        ++status_.shotsTaken;
+        if (bulbSeconds > 0.0)
+            real->StopBulb(id, path);
+        else
+            real->Capture(id, path);
+        return true;
+    }
     if (sim_.nextCaptureFails) {
         sim_.nextCaptureFails = false;
         if (view_)
@@ -267,7 +294,8 @@ bool QuorCtrlComponent::Shoot(const QString& path, bool intoFolder, double bulbS
 }
 
 void QuorCtrlComponent::ApplyLiveViewSettings() {
-    if (live_.Running()) {
+    // A real camera sets its own frame size and rate.
+    if (live_.Running() && !live_.Fed()) {
         live_.Stop();
         live_.Start(sim_.liveViewWidth, sim_.liveViewHeight, sim_.liveViewFps);
         if (view_)
@@ -279,7 +307,7 @@ void QuorCtrlComponent::ApplyLiveViewSettings() {
 // ---- Live view ----
 
 void QuorCtrlComponent::UpdateScene() {
-    if (engine_->IsOpen())
+    if (engine_->OpenCamera())
         live_.SetScene(LiveViewScene(engine_->OpenCamera()->Properties(), lens_.Blur()));
 }
 
@@ -289,18 +317,45 @@ void QuorCtrlComponent::RaiseLiveViewState(bool on) {
 }
 
 bool QuorCtrlComponent::StopLive() {
-    if (!live_.Running())
+    const bool real = std::exchange(realLiveRequested_, false);
+    if (!live_.Running() && !real)
         return false;
+    // The pool refuses frames first, then the camera stops sending them.
     live_.Stop();
+    if (real && engine_->Real())
+        engine_->Real()->StopLiveView();
     if (view_)
         view_->LiveViewStopped();
     RaiseLiveViewState(false);
     return true;
 }
 
+void QuorCtrlComponent::OnRealLiveViewSize(int width, int height) {
+    GPhotoCamera* real = engine_->Real();
+    if (!real || !realLiveRequested_)
+        return;
+    live_.Stop();
+    live_.SetCallback(reinterpret_cast<FrameCallback>(state_.frameCallback), state_.frameCallbackContext);
+    if (!live_.StartFed(width, height))
+        return;
+    NormalizeCrop();
+    if (view_)
+        view_->LiveViewStarted();
+    real->LiveViewReady();
+}
+
 Variant QuorCtrlComponent::StartLiveView(Args) {
     if (!engine_->IsOpen())
         return Variant::Bool(false);
+    if (GPhotoCamera* real = engine_->Real()) {
+        // Frames flow once the first one has told their size (OnRealLiveViewSize).
+        if (!realLiveRequested_) {
+            realLiveRequested_ = true;
+            real->StartLiveView();
+        }
+        RaiseLiveViewState(true);
+        return Variant::Bool(true);
+    }
     if (!live_.Running()) {
         live_.SetCallback(reinterpret_cast<FrameCallback>(state_.frameCallback), state_.frameCallbackContext);
         UpdateScene();
@@ -316,6 +371,14 @@ Variant QuorCtrlComponent::StartLiveView(Args) {
 Variant QuorCtrlComponent::StopLiveView(Args) { return Variant::Bool(StopLive()); }
 
 Variant QuorCtrlComponent::DriveLens(Args a) {
+    if (GPhotoCamera* real = engine_->Real()) {
+        const char* step = gphoto::FocusStepChoice(a[0].Int());
+        // With the lens on MF the body cannot move it.
+        if (!step || engine_->PropertyText(prop::AfMode) == "Manual Focus")
+            return Variant::Bool(false);
+        real->DriveFocus(step);
+        return Variant::Bool(true);
+    }
     // With the lens on MF the body cannot move it.
     if (!engine_->IsOpen() || engine_->LensManualFocus())
         return Variant::Bool(false);
@@ -323,6 +386,12 @@ Variant QuorCtrlComponent::DriveLens(Args a) {
 }
 
 Variant QuorCtrlComponent::DoAutoFocus(Args) {
+    if (GPhotoCamera* real = engine_->Real()) {
+        if (engine_->PropertyText(prop::AfMode) == "Manual Focus")
+            return Variant::Bool(false);
+        real->AutoFocus();
+        return Variant::Bool(true);
+    }
     if (!engine_->IsOpen() || engine_->LensManualFocus())
         return Variant::Bool(false);
     lens_.StartAutoFocus();
@@ -428,6 +497,16 @@ Variant QuorCtrlComponent::StartContinuousShooting(Args a) {
     if (!engine_->IsOpen() || status_.seriesActive)
         return Variant::Bool(false);
     const QString folder = QString::fromStdString(a[0].text);
+    if (GPhotoCamera* real = engine_->Real()) {
+        // The body shoots the series by itself while the release is held down; its frames arrive as events.
+        if (engine_->PropertyText(prop::DriveMode).find("Continuous") == std::string::npos ||
+            !QFileInfo(folder).isDir())
+            return Variant::Bool(false);
+        real->StartSeries(nextJob_++, folder);
+        status_.seriesActive = true;
+        Repaint();
+        return Variant::Bool(true);
+    }
     const int tenthsPerSecond = engine_->OpenCamera()->Properties().Current(prop::DriveMode)->key;
     // A body in a single-shot drive mode takes no series.
     if (tenthsPerSecond <= 0 || !QFileInfo(folder).isDir())
@@ -445,6 +524,8 @@ Variant QuorCtrlComponent::StopContinuousShooting(Args) {
         return Variant::Bool(false);
     // Shots already taken still download.
     seriesTimer_.stop();
+    if (GPhotoCamera* real = engine_->Real())
+        real->StopSeries();
     status_.seriesActive = false;
     Repaint();
     return Variant::Bool(true);
@@ -460,6 +541,8 @@ Variant QuorCtrlComponent::StartBulb(Args a) {
         name = QDir(ApplicationDirectory()).filePath(name);
     bulbPath_ = name;
     bulbStart_ = std::chrono::steady_clock::now();
+    if (GPhotoCamera* real = engine_->Real())
+        real->StartBulb();
     status_.bulbOpen = true;
     Repaint();
     return Variant::Bool(true);
@@ -480,8 +563,12 @@ Variant QuorCtrlComponent::PressShutterHalfway(Args a) {
     if (on && !engine_->IsOpen())
         return {};
     // The host repeats the press on every pointer move; only the first one starts metering and focusing.
-    if (on && !status_.halfPressed && !engine_->LensManualFocus())
+    if (GPhotoCamera* real = engine_->Real()) {
+        if (status_.halfPressed != on)
+            real->HalfPress(on);
+    } else if (on && !status_.halfPressed && !engine_->LensManualFocus()) {
         lens_.StartAutoFocus();
+    }
     if (status_.halfPressed != on) {
         status_.halfPressed = on;
         Repaint();
@@ -507,6 +594,9 @@ Variant QuorCtrlComponent::SetControlMode(Args a) {
     if (!engine_->IsOpen() || (mode != 1 && mode != 2))
         return Variant::Bool(false);
     status_.controlMode = mode;
+    // In camera control the body's own shutter button takes photos, which land in the application directory.
+    if (GPhotoCamera* real = engine_->Real())
+        real->SetOwnShotFolder(mode == 2 ? ApplicationDirectory() : QString());
     Repaint();
     return Variant::Bool(true);
 }
@@ -531,7 +621,18 @@ Variant QuorCtrlComponent::PutBorderStyle(Args a) {
 
 // ---- Camera ----
 
-Variant QuorCtrlComponent::OpenCamera(Args a) { return Variant::Bool(engine_->Open(a[0].Low16())); }
+Variant QuorCtrlComponent::OpenCamera(Args a) {
+    const int index = a[0].Low16();
+    if (!engine_->RealCamera(index))
+        return Variant::Bool(engine_->Open(index));
+    // The one wait on a camera the window makes: bounded (CameraEngine::kOpenTimeout), with a busy cursor.
+    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    const bool opened = engine_->Open(index);
+    QGuiApplication::restoreOverrideCursor();
+    if (opened && status_.controlMode == 2)
+        engine_->Real()->SetOwnShotFolder(ApplicationDirectory());
+    return Variant::Bool(opened);
+}
 
 Variant QuorCtrlComponent::CloseCamera(Args) { return Variant::Bool(engine_->Close()); }
 

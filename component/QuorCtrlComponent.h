@@ -31,9 +31,11 @@ class QuorCtrlComponent final : public QObject,
     Q_OBJECT
 public:
     // Creates the view as a child of `parent`. The number of simulated cameras comes from the environment
-    // (CameraEngine::CameraCountFromEnvironment) unless given.
+    // (CameraEngine::CameraCountFromEnvironment) unless given; so do the network cameras, and USB cameras are
+    // detected. Given a number of simulated cameras, real cameras are listed only as `real` says.
     QuorCtrlComponent(QWidget* parent, const HostedProperties& props);
-    QuorCtrlComponent(QWidget* parent, const HostedProperties& props, int simulatedCameras);
+    QuorCtrlComponent(QWidget* parent, const HostedProperties& props, int simulatedCameras,
+                      const RealCameraSources& real = RealCameraSources());
     ~QuorCtrlComponent() override;
 
     Variant Invoke(int dispid, DispatchKind kind, std::span<const Variant> args) override;
@@ -86,6 +88,8 @@ private:
     void UpdateScene();
     void RaiseLiveViewState(bool on);
     bool StopLive();
+    // A real camera's first live-view frame has arrived: its frames go into the pool from now on.
+    void OnRealLiveViewSize(int width, int height);
     // Crop
     QSize LiveFrameSize() const;
     void OnCropDragged(QRect rect);
@@ -159,6 +163,7 @@ private:
     QString seriesFolder_;
     std::chrono::steady_clock::time_point bulbStart_;
     QString bulbPath_;
+    bool realLiveRequested_ = false; // live view asked of a real camera (its frames may not have arrived yet)
     std::chrono::steady_clock::time_point created_ = std::chrono::steady_clock::now();
 };
 

@@ -273,7 +273,7 @@ QString QuorCtrlView::PlaceholderText() const {
         return QStringLiteral("No camera open");
     if (CurrentFrame())
         return {};
-    return QString::fromStdString(engine_->OpenCamera()->DisplayName()) + QStringLiteral(" \u2014 live view off");
+    return QString::fromStdString(engine_->OpenDisplayName()) + QStringLiteral(" \u2014 live view off");
 }
 
 QStringList QuorCtrlView::DebugLines() const {
@@ -281,20 +281,22 @@ QStringList QuorCtrlView::DebugLines() const {
     lines << QStringLiteral("QuorCtrl debug");
     const int count = engine_->CameraCount();
     if (engine_->IsOpen()) {
-        const SimulatedCamera* cam = engine_->OpenCamera();
         lines << QStringLiteral("camera %1/%2: %3")
                      .arg(engine_->OpenIndex() + 1)
                      .arg(count)
-                     .arg(QString::fromStdString(cam->DisplayName()));
+                     .arg(QString::fromStdString(engine_->OpenDisplayName()));
         lines << QStringLiteral("state: open  battery %1%  shots %2  save to %3")
                      .arg(engine_->PropertyValue(prop::BatteryLevel))
                      .arg(engine_->AvailableShots())
-                     .arg(cam->SaveTo() == prop::SaveToCamera ? QStringLiteral("card") : QStringLiteral("computer"));
+                     .arg(engine_->PropertyValue(prop::SaveTo) == prop::SaveToCamera ? QStringLiteral("card")
+                                                                                      : QStringLiteral("computer"));
         auto text = [this](std::int32_t code) { return QString::fromStdString(engine_->PropertyText(code)); };
         lines << QStringLiteral("%1  %2  %3  ISO %4")
                      .arg(text(prop::ShootingMode), text(prop::ShutterSpeed), text(prop::Aperture),
                           text(prop::IsoSpeed));
         lines << QStringLiteral("%1  %2").arg(text(prop::AfMode), text(prop::DriveMode));
+        if (engine_->IsRealOpen())
+            lines << QStringLiteral("live-view AF mode: not settable (this libgphoto2 has no widget for it)");
     } else {
         lines << QStringLiteral("camera: none open (%1 connected)").arg(count);
         lines << QStringLiteral("state: closed");
@@ -319,7 +321,7 @@ QStringList QuorCtrlView::DebugLines() const {
         lines << QStringLiteral("live view %1x%2 @%3: shown %4 fps, produced %5 fps, dropped %6")
                      .arg(live_->Width())
                      .arg(live_->Height())
-                     .arg(live_->Fps())
+                     .arg(live_->Fed() ? QStringLiteral("camera's rate") : QString::number(live_->Fps()))
                      .arg(stats_.shownFps, 0, 'f', 1)
                      .arg(stats_.producedFps, 0, 'f', 1)
                      .arg(live_->Pool().Dropped());

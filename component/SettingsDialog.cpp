@@ -8,12 +8,16 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
 #include <limits>
+#include <string>
+#include <vector>
 
 namespace quor::component {
 namespace {
@@ -54,6 +58,22 @@ SettingsDialog::SettingsDialog(QuorCtrlComponent* component, QWidget* parent)
     cardMegabytes_->setSuffix(QStringLiteral(" MB free"));
     camerasForm->addRow(QStringLiteral("Card:"), cardMegabytes_);
     layout->addWidget(cameras);
+
+    auto* network = new QGroupBox(QStringLiteral("Network cameras"), this);
+    auto* networkForm = new QFormLayout(network);
+    auto* networkRow = new QHBoxLayout;
+    networkAddress_ = new QLineEdit(network);
+    networkAddress_->setPlaceholderText(QStringLiteral("host[:port]"));
+    addNetwork_ = new QPushButton(QStringLiteral("Add"), network);
+    networkRow->addWidget(networkAddress_);
+    networkRow->addWidget(addNetwork_);
+    networkForm->addRow(QStringLiteral("Address:"), networkRow);
+    networkStatus_ = new QLabel(network);
+    networkStatus_->setWordWrap(true);
+    networkForm->addRow(networkStatus_);
+    layout->addWidget(network);
+    connect(addNetwork_, &QPushButton::clicked, this, &SettingsDialog::AddNetworkCamera);
+    connect(networkAddress_, &QLineEdit::returnPressed, this, &SettingsDialog::AddNetworkCamera);
 
     auto* live = new QGroupBox(QStringLiteral("Live view"), this);
     auto* liveForm = new QFormLayout(live);
@@ -140,7 +160,7 @@ void SettingsDialog::Sync() {
     const Simulation& sim = component_->Sim();
     const QSignalBlocker b1(cameraCount_), b2(manualFocus_), b3(cardMegabytes_), b4(failNextCapture_),
         b5(failWrites_), b6(pullOut_), b7(slowTransfer_);
-    cameraCount_->setValue(engine.CameraCount());
+    cameraCount_->setValue(engine.SimulatedCameraCount());
     pullIndex_->setRange(0, std::max(0, engine.CameraCount() - 1));
     manualFocus_->setChecked(engine.LensManualFocus());
     cardMegabytes_->setValue(static_cast<int>(std::min<std::int64_t>(engine.CardFreeMegabytes(),
@@ -152,6 +172,21 @@ void SettingsDialog::Sync() {
     pullOut_->setChecked(sim.pullOutDuringDownload);
     slowTransfer_->setChecked(sim.slowTransfer);
     cameraShutter_->setEnabled(component_->Status().controlMode == 2 && engine.IsOpen());
+}
+
+void SettingsDialog::AddNetworkCamera() {
+    std::vector<std::string> rejected;
+    const auto cameras = gphoto::ParseNetworkCameras(networkAddress_->text().toStdString(), &rejected);
+    if (cameras.empty() || !rejected.empty()) {
+        networkStatus_->setText(QStringLiteral("Not an address: give host[:port], e.g. 192.168.1.20 or camera.local:15740"));
+        return;
+    }
+    int added = 0;
+    for (const gphoto::NetworkCamera& c : cameras)
+        added += component_->Engine().AddNetworkCamera(c) ? 1 : 0;
+    networkStatus_->setText(added ? QStringLiteral("Added to the camera list") : QStringLiteral("Already in the list"));
+    networkAddress_->clear();
+    Sync();
 }
 
 } // namespace quor::component

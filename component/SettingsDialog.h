@@ -6,6 +6,8 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
+class QLineEdit;
 class QPushButton;
 class QSpinBox;
 
@@ -29,9 +31,13 @@ public:
     QCheckBox* pullOut() const { return pullOut_; }
     QCheckBox* slowTransfer() const { return slowTransfer_; }
     QPushButton* cameraShutter() const { return cameraShutter_; }
+    QLineEdit* networkAddress() const { return networkAddress_; }
+    QPushButton* addNetworkCamera() const { return addNetwork_; }
+    QLabel* networkStatus() const { return networkStatus_; }
 
 private:
     void Sync();
+    void AddNetworkCamera();
 
     QuorCtrlComponent* component_;
     QSpinBox* cameraCount_;
@@ -45,6 +51,9 @@ private:
     QCheckBox* pullOut_;
     QCheckBox* slowTransfer_;
     QPushButton* cameraShutter_;
+    QLineEdit* networkAddress_;
+    QPushButton* addNetwork_;
+    QLabel* networkStatus_;
 };
 
 } // namespace quor::component

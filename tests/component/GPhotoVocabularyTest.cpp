@@ -1,0 +1,141 @@
+// The real camera's words and names: option texts in the component's vocabulary, change events, network camera
+// addresses, file names from the camera, and open failures in plain words. Also the settings dialog's network
+// camera field, which only lists a camera (nothing is opened).
+#include "ComponentFixture.h"
+
+#include "component/GPhotoVocabulary.h"
+#include "component/SettingsDialog.h"
+#include "control/PropertyCodes.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <gphoto2/gphoto2-port-result.h>
+
+namespace quor::component::test {
+namespace {
+
+using namespace gphoto;
+
+TEST(GPhotoVocabulary, OptionTextsReadInTheComponentsWords) {
+    // The keywords the console gates its buttons on.
+    EXPECT_EQ(ToComponentText(prop::DriveMode, "Continuous"), "Continuous Shooting");
+    EXPECT_EQ(ToComponentText(prop::DriveMode, "Continuous high speed"), "High-Speed Continuous Shooting");
+    EXPECT_EQ(ToComponentText(prop::ShutterSpeed, "bulb"), "Bulb");
+    EXPECT_EQ(ToComponentText(prop::AfMode, "Manual"), "Manual Focus");
+    EXPECT_EQ(ToComponentText(prop::AfMode, "One Shot"), "One-Shot AF");
+    // Numbers in the body's own notation.
+    EXPECT_EQ(ToComponentText(prop::ShutterSpeed, "1/125"), "1/125");
+    EXPECT_EQ(ToComponentText(prop::ShutterSpeed, "30"), "30\"");
+    EXPECT_EQ(ToComponentText(prop::ShutterSpeed, "0.5"), "0\"5");
+    EXPECT_EQ(ToComponentText(prop::Aperture, "5.6"), "F5.6");
+    EXPECT_EQ(ToComponentText(prop::ExposureCompensation, "0"), "0");
+    EXPECT_EQ(ToComponentText(prop::ExposureCompensation, "-0.5"), "-1/2");
+    EXPECT_EQ(ToComponentText(prop::ExposureCompensation, "1.3"), "+1 1/3");
+    EXPECT_EQ(ToComponentText(prop::ExposureCompensation, "-1.6"), "-1 2/3");
+    EXPECT_EQ(ToComponentText(prop::ExposureCompensation, "2"), "+2");
+    EXPECT_EQ(ToComponentText(prop::ImageQuality, "RAW + Large Fine JPEG"), "RAW + Large Fine");
+    EXPECT_EQ(ToComponentText(prop::ShootingMode, "AV"), "Aperture-priority AE");
+    EXPECT_EQ(ToComponentText(prop::MeteringMode, "Spot"), "Spot metering");
+    // Unknown texts pass through unchanged rather than being lost.
+    EXPECT_EQ(ToComponentText(prop::WhiteBalance, "Some new preset"), "Some new preset");
+    EXPECT_EQ(ToComponentText(prop::IsoSpeed, "Auto"), "Auto");
+}
+
+TEST(GPhotoVocabulary, WidgetsAndEventsMapOntoPropertyCodes) {
+    EXPECT_STREQ(WidgetFor(prop::ShutterSpeed), "shutterspeed");
+    EXPECT_STREQ(WidgetFor(prop::AfMode), "focusmode");
+    EXPECT_EQ(WidgetFor(prop::LiveViewAfMode), nullptr); // no widget before libgphoto2 2.5.31
+    for (std::int32_t code : PropertyModel::ListCodes()) {
+        if (code != prop::LiveViewAfMode) {
+            EXPECT_NE(WidgetFor(code), nullptr) << code;
+        }
+    }
+
+    EXPECT_EQ(WidgetFromEventText(R"(PTP Property d102 changed, "shutterspeed" to "1/250")"), "shutterspeed");
+    EXPECT_EQ(WidgetFromEventText("PTP Property d106 changed"), "drivemode");
+    EXPECT_EQ(WidgetFromEventText("PTP Property d1ff changed"), std::nullopt); // none of ours
+    EXPECT_EQ(WidgetFromEventText("Button 1"), std::nullopt);
+    EXPECT_EQ(WidgetFromEventText("PTP Property zz changed"), std::nullopt);
+
+    EXPECT_EQ(BatteryPercent("100%"), 100);
+    EXPECT_EQ(BatteryPercent("50"), 50);
+    EXPECT_EQ(BatteryPercent("Full"), 100);
+    EXPECT_EQ(BatteryPercent("unknown"), -1);
+    EXPECT_EQ(BatteryPercent("1000%"), -1);
+
+    EXPECT_STREQ(FocusStepChoice(3), "Near 3");
+    EXPECT_STREQ(FocusStepChoice(0x8001), "Far 1");
+    EXPECT_EQ(FocusStepChoice(0), nullptr);
+    EXPECT_EQ(FocusStepChoice(4), nullptr);
+    EXPECT_EQ(FocusStepChoice(0x8004), nullptr);
+}
+
+TEST(GPhotoVocabulary, NetworkCameraListsAcceptOnlyHostsAndPorts) {
+    std::vector<std::string> rejected;
+    const auto cameras =
+        ParseNetworkCameras(" 192.168.1.20 , camera.local:15741,bad host,10.0.0.1:0,x:99999,h:12ab,:80,"
+                            "evil:1:2,192.168.1.20",
+                            &rejected);
+    ASSERT_EQ(cameras.size(), 2u); // the repeated address is listed once
+    EXPECT_EQ(cameras[0].host, "192.168.1.20");
+    EXPECT_EQ(cameras[0].port, NetworkCamera::kDefaultPort);
+    EXPECT_EQ(cameras[0].PortPath(), "ptpip:192.168.1.20:15740:15740");
+    EXPECT_EQ(cameras[1].host, "camera.local");
+    EXPECT_EQ(cameras[1].port, 15741);
+    EXPECT_EQ(cameras[1].DisplayName(), "Network camera camera.local:15741");
+    EXPECT_EQ(rejected, (std::vector<std::string>{"bad host", "10.0.0.1:0", "x:99999", "h:12ab", ":80", "evil:1:2"}));
+    EXPECT_TRUE(ParseNetworkCameras("").empty());
+    EXPECT_TRUE(ParseNetworkCameras(",,").empty());
+}
+
+TEST(GPhotoVocabulary, CameraFileNamesBecomeSafeBaseNames) {
+    EXPECT_EQ(SafeBaseName("IMG_0001.JPG"), "IMG_0001.JPG");
+    EXPECT_EQ(SafeBaseName("/store_00010001/DCIM/100CANON/IMG_0002.CR2"), "IMG_0002.CR2");
+    EXPECT_EQ(SafeBaseName("../../.bashrc"), "bashrc");
+    EXPECT_EQ(SafeBaseName("..\\..\\evil.jpg"), "evil.jpg");
+    EXPECT_EQ(SafeBaseName(".."), "");
+    EXPECT_EQ(SafeBaseName("a/.."), "");
+    EXPECT_EQ(SafeBaseName("IMG\n\x01\x7f_3.JPG"), "IMG_3.JPG");
+    EXPECT_EQ(SafeBaseName("photo\xc3\xa9.jpg"), "photo.jpg");
+    EXPECT_EQ(SafeBaseName("name. . "), "name");
+    EXPECT_EQ(SafeBaseName(std::string(300, 'a') + ".jpg").size(), 128u);
+}
+
+TEST(GPhotoVocabulary, OpenFailuresSayWhatToDo) {
+    const std::string claimed = DescribeOpenFailure(GP_ERROR_IO_USB_CLAIM, "Could not claim the USB device");
+    EXPECT_NE(claimed.find("held by another program"), std::string::npos);
+    EXPECT_NE(claimed.find("gvfs-gphoto2-volume-monitor"), std::string::npos);
+    EXPECT_NE(DescribeOpenFailure(GP_ERROR_IO_INIT, "").find("plugdev"), std::string::npos);
+    EXPECT_NE(DescribeOpenFailure(-1, "Unspecified error").find("Unspecified error"), std::string::npos);
+}
+
+TEST_F(ComponentTest, SettingsDialogAddsNetworkCamerasAheadOfTheSimulatedOnes) {
+    Make(1);
+    SettingsDialog dialog(component.get(), &parent);
+    dialog.networkAddress()->setText(QStringLiteral("not an address!"));
+    dialog.addNetworkCamera()->click();
+    EXPECT_EQ(component->Engine().CameraCount(), 1);
+    EXPECT_FALSE(dialog.networkStatus()->text().isEmpty());
+
+    dialog.networkAddress()->setText(QStringLiteral("192.168.7.9:15740"));
+    dialog.addNetworkCamera()->click();
+    ASSERT_EQ(component->Engine().CameraCount(), 2);
+    EXPECT_EQ(component->Engine().CameraName(0), "Network camera 192.168.7.9:15740");
+    EXPECT_NE(component->Engine().RealCamera(0), nullptr);
+    EXPECT_EQ(component->Engine().Camera(0), nullptr);
+    EXPECT_NE(component->Engine().Camera(1), nullptr); // the simulated camera follows
+    EXPECT_EQ(ctrl.GetCameraCount(), 2);
+    EXPECT_EQ(ctrl.GetCameraName(0), "Network camera 192.168.7.9:15740");
+    // Listed once.
+    dialog.networkAddress()->setText(QStringLiteral("192.168.7.9"));
+    dialog.addNetworkCamera()->click();
+    EXPECT_EQ(component->Engine().CameraCount(), 2);
+    // The simulated camera still opens at its new position.
+    EXPECT_TRUE(ctrl.OpenCamera(1));
+    EXPECT_EQ(component->Engine().OpenIndex(), 1);
+}
+
+} // namespace
+} // namespace quor::component::test

@@ -1,0 +1,164 @@
+// Faults of a real camera, injected by the stand-in body, as the console sees them: busy answers, slow transfers,
+// a connection lost in the middle of a download or of live view, a camera that cannot be opened, and a console
+// closed while the body is exposing, shooting or streaming. The window's thread keeps running throughout.
+#include "GPhotoConsoleFixture.h"
+
+#include "component/QuorCtrlView.h"
+#include "control/DispatchIds.h"
+
+#include <QElapsedTimer>
+
+namespace quor::standin::test {
+namespace {
+
+using GPhotoFaultStandin = GPhotoConsoleTest;
+
+TEST_F(GPhotoFaultStandin, BusyAnswersAndSlowTransfersAreWaitedOutWithoutFreezingTheWindow) {
+    Open();
+    std::size_t mark = body_->Log().Size();
+    body_->AnswerBusy(4);
+    ASSERT_TRUE(Choose(1005, QStringLiteral("400")));
+    EXPECT_TRUE(BodyGets(prop::kIso, 0x58, mark));
+    EXPECT_GE(body_->Log().Find([](const OperationRecord& r) { return r.response == rc::kDeviceBusy; }, mark).size(),
+              4u);
+
+    // A shot whose release is refused as busy three times, downloaded slowly.
+    body_->AnswerBusy(3, op::kEosRemoteReleaseOn);
+    body_->SetSlowTransfers(128 * 1024, 15ms);
+    Click(1003);
+    ASSERT_TRUE(WaitUntil([this] { return Noted(notify::DownloadComplete); }, 15000));
+    EXPECT_EQ(Files(), QStringList{QStringLiteral("quortovu.jpg")});
+    EXPECT_EQ(dlg_->progress.back(), 100);
+    EXPECT_EQ(dlg_->State().cameraOpen, 1);
+    EXPECT_LT(longestGapMs_, 300);
+}
+
+TEST_F(GPhotoFaultStandin, BusyFramesPauseLiveViewBrieflyAndAShotInLiveViewLandsWhileFramesGoOn) {
+    Open();
+    Click(1020);
+    ASSERT_TRUE(WaitUntil([this] { return comp_->View()->CurrentFrame() != nullptr; }));
+    body_->AnswerBusy(3, op::kEosGetViewFinderData);
+    const auto served = body_->FramesServed();
+    ASSERT_TRUE(WaitUntil([&] { return body_->FramesServed() > served + 5; }, 3000)); // back within moments
+
+    Click(1003);
+    ASSERT_TRUE(WaitUntil([this] { return Noted(notify::DownloadComplete); }));
+    EXPECT_FALSE(QImage(QDir(dir_.path()).filePath(QStringLiteral("quortovu.jpg"))).isNull());
+    const auto taken = comp_->View()->Stats().framesTaken;
+    EXPECT_TRUE(WaitUntil([&] { return comp_->View()->Stats().framesTaken > taken + 3; }));
+    EXPECT_LT(longestGapMs_, 300);
+}
+
+TEST_F(GPhotoFaultStandin, PulledOutMidDownloadShutsDownAndLeavesNoFile) {
+    Open();
+    body_->SetSlowTransfers(256 * 1024, 20ms);
+    body_->DropNextTransfer(op::kGetPartialObject);
+    Click(1003);
+    ASSERT_TRUE(WaitUntil([this] { return Noted(notify::ShutDown); }, 10000));
+    EXPECT_EQ(dlg_->State().cameraOpen, 0);
+    EXPECT_FALSE(Noted(notify::DownloadComplete));
+    Settle(100);
+    EXPECT_TRUE(Files().isEmpty()) << Files().join(' ').toStdString(); // no photo, no temporary file
+    EXPECT_FALSE(comp_->View()->Message().isEmpty());
+    EXPECT_LT(longestGapMs_, 300);
+
+    // The body can be opened again once it is back.
+    body_->AllowReconnect();
+    dlg_->notes.clear();
+    Open();
+    EXPECT_EQ(dlg_->GetItemText(1012), QStringLiteral("QT0215004711"));
+}
+
+TEST_F(GPhotoFaultStandin, PulledOutMidLiveViewShutsDownAndStopsTheView) {
+    Open();
+    Click(1020);
+    ASSERT_TRUE(WaitUntil([this] { return comp_->View()->CurrentFrame() != nullptr; }));
+    body_->DropNextTransfer(op::kEosGetViewFinderData);
+    ASSERT_TRUE(WaitUntil([this] { return Noted(notify::ShutDown); }, 10000));
+    EXPECT_EQ(dlg_->State().cameraOpen, 0);
+    EXPECT_FALSE(comp_->Live().Running());
+    EXPECT_LT(longestGapMs_, 300);
+}
+
+TEST_F(GPhotoFaultStandin, ClosingDuringASlowDownloadDoesNotWaitForItAndTheCameraOpensAgain) {
+    Open();
+    body_->SetSlowTransfers(64 * 1024, 30ms); // about three quarters of a second per photo
+    Click(1003);
+    ASSERT_TRUE(body_->Log().WaitForCode(op::kGetPartialObject, 5000ms));
+    QElapsedTimer t;
+    t.start();
+    Click(1001);
+    EXPECT_LT(t.elapsed(), 100);
+    EXPECT_EQ(dlg_->State().cameraOpen, 0);
+    body_->SetSlowTransfers(0, 0ms);
+    dlg_->notes.clear();
+    Open(); // waits for the closed session to let the body go
+    EXPECT_EQ(dlg_->GetItemText(1012), QStringLiteral("QT0215004711"));
+    EXPECT_FALSE(Noted(notify::DownloadComplete)); // the closed session's download is not reported
+    for (const QString& name : Files())
+        EXPECT_EQ(name, QStringLiteral("quortovu.jpg")); // whole or nothing, never a temporary file
+    EXPECT_LT(longestGapMs_, 300);
+}
+
+TEST_F(GPhotoFaultStandin, ACameraThatCannotBeOpenedIsReportedPromptly) {
+    body_->PullOut(true); // refuses every connection
+    QElapsedTimer t;
+    t.start();
+    Combo(1014)->setCurrentIndex(0);
+    Click(1001);
+    EXPECT_LT(t.elapsed(), 10000);
+    EXPECT_EQ(dlg_->State().cameraOpen, 0);
+    EXPECT_FALSE(comp_->Engine().LastOpenError().empty());
+    EXPECT_FALSE(comp_->View()->Message().isEmpty());
+    body_->AllowReconnect();
+}
+
+TEST_F(GPhotoFaultStandin, ABulbTheBodyRefusesEndsWithAMessageAndNoFile) {
+    Open(); // the shutter speed is not Bulb: the body refuses to open the shutter
+    const QString path = QDir(dir_.path()).filePath(QStringLiteral("bulb.jpg"));
+    const std::array<Variant, 1> args{Variant::String(path.toStdString())};
+    ASSERT_TRUE(comp_->Invoke(dispid::StartBulb, DispatchKind::Method, args).IsTrue());
+    ASSERT_TRUE(body_->Log().WaitForCode(op::kEosBulbStart, 5000ms));
+    comp_->Invoke(dispid::StopBulb, DispatchKind::Method, {});
+    EXPECT_TRUE(WaitUntil([this] { return comp_->View()->Message().contains(QStringLiteral("Bulb")); }));
+    EXPECT_FALSE(body_->BulbOpen());
+    EXPECT_TRUE(Files().isEmpty());
+    EXPECT_EQ(dlg_->State().cameraOpen, 1); // a refusal is not a lost camera
+}
+
+TEST_F(GPhotoFaultStandin, ClosingTheConsoleEndsBulbAndLiveViewOnTheBody) {
+    Open();
+    const std::size_t mark = body_->Log().Size();
+    ASSERT_TRUE(Choose(1006, QStringLiteral("Bulb")));
+    ASSERT_TRUE(BodyGets(prop::kShutterSpeed, kShutterBulb, mark));
+    Click(1020);
+    ASSERT_TRUE(WaitUntil([this] { return comp_->View()->CurrentFrame() != nullptr; }));
+    const QString path = QDir(dir_.path()).filePath(QStringLiteral("bulb.jpg"));
+    const std::array<Variant, 1> args{Variant::String(path.toStdString())};
+    ASSERT_TRUE(comp_->Invoke(dispid::StartBulb, DispatchKind::Method, args).IsTrue());
+    ASSERT_TRUE(WaitUntil([this] { return body_->BulbOpen(); }));
+
+    dlg_.reset();
+    EXPECT_FALSE(body_->BulbOpen());
+    EXPECT_EQ(body_->Log().Count(op::kEosBulbEnd, mark), 1u);
+    const auto evf = WritesOf(prop::kEvfOutputDevice, mark);
+    ASSERT_FALSE(evf.empty());
+    EXPECT_EQ(evf.back().value & kEvfOutputPc, 0u); // live view no longer goes to the PC
+    EXPECT_TRUE(body_->WaitUntilReleased(2000ms));
+}
+
+TEST_F(GPhotoFaultStandin, ClosingTheConsoleEndsASeriesOnTheBody) {
+    Open();
+    const std::size_t mark = body_->Log().Size();
+    ASSERT_TRUE(Choose(1017, QStringLiteral("Continuous Shooting")));
+    ASSERT_TRUE(BodyGets(prop::kDriveMode, 0x01, mark));
+    ASSERT_TRUE(WaitUntil([&] { return dlg_->IsItemEnabled(1029); }));
+    Click(1029);
+    ASSERT_TRUE(WaitUntil([this] { return body_->SeriesRunning(); }));
+    dlg_.reset();
+    EXPECT_FALSE(body_->SeriesRunning());
+    EXPECT_TRUE(body_->WaitUntilReleased(2000ms));
+}
+
+} // namespace
+} // namespace quor::standin::test
