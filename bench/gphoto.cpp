@@ -207,11 +207,13 @@ void BM_PipelineLiveView(benchmark::State& state) {
         const auto published0 = h.component->Live().Pool().Published();
         const auto taken0 = view->Stats().framesTaken;
         const auto paints0 = view->Stats().paints;
+        const auto served0 = Body().FramesServed();
         const auto t0 = Clock::now();
         Wait(EnvInt("QUOR_BENCH_SECONDS", 3) * 1000);
         const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
         const double decoded = double(h.component->Live().Pool().Published() - published0) / seconds;
         state.counters["decoded_fps"] = decoded;
+        state.counters["fetched_fps"] = double(Body().FramesServed() - served0) / seconds;
         state.counters["shown_fps"] = double(view->Stats().framesTaken - taken0) / seconds;
         state.counters["painted_fps"] = double(view->Stats().paints - paints0) / seconds;
         const double bare = state.range(0) ? gBareFpsPaced : gBareFps;

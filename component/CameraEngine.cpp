@@ -455,6 +455,10 @@ void CameraEngine::OnScanDone(std::vector<RealCameraInfo> found) {
 }
 
 bool CameraEngine::OpenReal(const RealCameraInfo& info) {
+    if (!captureLink_ || !liveLink_) {
+        lastOpenError_ = "Real cameras are not available here (nowhere to put photos and frames).";
+        return false;
+    }
     // Workers of earlier sessions may have finished by now. One still holding this camera gets the open's
     // time to let it go: a camera takes one connection at a time.
     std::erase_if(retired_, [](const std::unique_ptr<GPhotoCamera>& c) { return c->Finished(); });
