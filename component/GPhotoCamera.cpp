@@ -76,7 +76,9 @@ struct GPhotoCallbacks {
         if (self->progressId_ == 0 || self->progressTarget_ <= 0)
             return;
         // 10, 20 ... 90 while the file arrives; 100 is told once it is on disk.
-        const int percent = std::clamp(static_cast<int>(current * 100.0f / self->progressTarget_) / 10 * 10, 0, 90);
+        // Bounded before the conversion: a library that reports past its own target must not overflow it.
+        const float share = std::clamp(current * 100.0f / self->progressTarget_, 0.0f, 90.0f);
+        const int percent = static_cast<int>(share) / 10 * 10;
         if (percent <= self->progressReported_)
             return;
         self->progressReported_ = percent;
@@ -530,7 +532,8 @@ bool GPhotoCamera::ReadWidget(const char* name, WidgetState& state) {
             state.value = std::to_string(v);
     } else if (type == GP_WIDGET_RANGE) {
         float v = 0;
-        if (gp_widget_get_value(w, &v) == GP_OK)
+        // A body's range values are small; anything else (or NaN) is not converted blindly.
+        if (gp_widget_get_value(w, &v) == GP_OK && v > -1e6f && v < 1e6f)
             state.value = std::to_string(static_cast<int>(v));
     }
     gp_widget_free(w);

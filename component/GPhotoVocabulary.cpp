@@ -110,6 +110,9 @@ std::string CompensationText(std::string_view text) {
     if (v == 0.0)
         return "0";
     const double a = v < 0 ? -v : v;
+    // No body compensates by more than a few stops; a number past any int is not one to convert.
+    if (!(a < 100.0))
+        return std::string(text);
     const int whole = static_cast<int>(a + 1e-6);
     const double frac = a - whole;
     const char* part = nullptr;
@@ -249,7 +252,7 @@ std::vector<NetworkCamera> ParseNetworkCameras(std::string_view list, std::vecto
             long value = 0;
             ok = !port.empty() && port.size() <= 5;
             for (char c : port) {
-                if (c < '0' || c > '9') {
+                if (!ok || c < '0' || c > '9') { // a long run of digits must not overflow the sum
                     ok = false;
                     break;
                 }
@@ -288,13 +291,14 @@ std::string SafeBaseName(std::string_view cameraName) {
             continue;
         out += c;
     }
+    // Long names keep their end, where the extension is. Shortened first, so that what follows still holds.
+    if (out.size() > 128)
+        out = out.substr(out.size() - 128);
     // No hidden files and no "." or "..": leading dots go.
     const auto first = out.find_first_not_of('.');
     out = first == std::string::npos ? std::string() : out.substr(first);
     while (!out.empty() && (out.back() == ' ' || out.back() == '.'))
         out.pop_back();
-    if (out.size() > 128)
-        out = out.substr(out.size() - 128);
     return out;
 }
 

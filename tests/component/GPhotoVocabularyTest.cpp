@@ -35,6 +35,8 @@ TEST(GPhotoVocabulary, OptionTextsReadInTheComponentsWords) {
     EXPECT_EQ(ToComponentText(prop::ExposureCompensation, "1.3"), "+1 1/3");
     EXPECT_EQ(ToComponentText(prop::ExposureCompensation, "-1.6"), "-1 2/3");
     EXPECT_EQ(ToComponentText(prop::ExposureCompensation, "2"), "+2");
+    // A number no body reports passes through untouched instead of overflowing the conversion.
+    EXPECT_EQ(ToComponentText(prop::ExposureCompensation, "99999999999999999999"), "99999999999999999999");
     EXPECT_EQ(ToComponentText(prop::ImageQuality, "RAW + Large Fine JPEG"), "RAW + Large Fine");
     EXPECT_EQ(ToComponentText(prop::ShootingMode, "AV"), "Aperture-priority AE");
     EXPECT_EQ(ToComponentText(prop::MeteringMode, "Spot"), "Spot metering");
@@ -88,6 +90,8 @@ TEST(GPhotoVocabulary, NetworkCameraListsAcceptOnlyHostsAndPorts) {
     EXPECT_EQ(rejected, (std::vector<std::string>{"bad host", "10.0.0.1:0", "x:99999", "h:12ab", ":80", "evil:1:2"}));
     EXPECT_TRUE(ParseNetworkCameras("").empty());
     EXPECT_TRUE(ParseNetworkCameras(",,").empty());
+    // A port of many digits is refused, not summed past the end of a long.
+    EXPECT_TRUE(ParseNetworkCameras("h:" + std::string(40, '9')).empty());
 }
 
 TEST(GPhotoVocabulary, CameraFileNamesBecomeSafeBaseNames) {
@@ -101,6 +105,10 @@ TEST(GPhotoVocabulary, CameraFileNamesBecomeSafeBaseNames) {
     EXPECT_EQ(SafeBaseName("photo\xc3\xa9.jpg"), "photo.jpg");
     EXPECT_EQ(SafeBaseName("name. . "), "name");
     EXPECT_EQ(SafeBaseName(std::string(300, 'a') + ".jpg").size(), 128u);
+    // Shortening a long name must not bring a leading dot back.
+    const std::string shortened = SafeBaseName(std::string(200, 'a') + "." + std::string(127, 'b'));
+    EXPECT_FALSE(shortened.empty());
+    EXPECT_NE(shortened.front(), '.');
 }
 
 TEST(GPhotoVocabulary, OpenFailuresSayWhatToDo) {
