@@ -97,7 +97,7 @@ bool CameraEngine::PlugCamera() {
     if (SimulatedCount() >= kMaxCameras)
         return false;
     cameras_.push_back(std::make_unique<SimulatedCamera>(plugged_++));
-    DeviceChangeNotifier::Broadcast();
+    DeviceChangeNotifier::Broadcast(DeviceChangeNotifier::Origin::CameraList);
     emit stateChanged();
     return true;
 }
@@ -121,7 +121,7 @@ bool CameraEngine::PullOutCamera(int index) {
         PostInSession([this] { outlet_->RaiseNotify(notify::ShutDown, Variant{}); });
     }
     cameras_.erase(cameras_.begin() + index);
-    DeviceChangeNotifier::Broadcast();
+    DeviceChangeNotifier::Broadcast(DeviceChangeNotifier::Origin::CameraList);
     emit stateChanged();
     return true;
 }
@@ -399,7 +399,10 @@ void CameraEngine::EnableRealCameras(const RealCameraSources& sources) {
     RebuildRealList();
     if (sources.detectUsb && !detectUsb_) {
         detectUsb_ = true;
-        connect(&DeviceChangeNotifier::Instance(), &DeviceChangeNotifier::deviceChanged, this, &CameraEngine::Rescan);
+        // Only USB hardware changes start a detection: each one costs libgphoto2 2.5.30 about 150 kB it never
+        // gives back (inside gp_abilities_list_detect), so the list's own changes must not trigger one.
+        connect(&DeviceChangeNotifier::Instance(), &DeviceChangeNotifier::usbDevicesChanged, this,
+                &CameraEngine::Rescan);
         Rescan();
     }
 }
@@ -419,7 +422,7 @@ void CameraEngine::RebuildRealList() {
     if (list == realList_)
         return;
     realList_ = std::move(list);
-    DeviceChangeNotifier::Broadcast();
+    DeviceChangeNotifier::Broadcast(DeviceChangeNotifier::Origin::CameraList);
     emit stateChanged();
 }
 

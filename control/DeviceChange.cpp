@@ -15,9 +15,16 @@ DeviceChangeNotifier& DeviceChangeNotifier::Instance() {
     return *instance;
 }
 
-void DeviceChangeNotifier::Broadcast() {
+void DeviceChangeNotifier::Broadcast(Origin origin) {
     DeviceChangeNotifier& n = Instance();
-    QMetaObject::invokeMethod(&n, [&n] { emit n.deviceChanged(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &n,
+        [&n, origin] {
+            emit n.deviceChanged();
+            if (origin == Origin::Usb)
+                emit n.usbDevicesChanged();
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace quor

@@ -286,6 +286,16 @@ TEST(GPhotoDetectionStandin, TheListIsKeptOffTheWindowThreadAndNetworkCamerasCom
     DeviceChangeNotifier::Broadcast();
     EXPECT_TRUE(waitScans(2));
     EXPECT_EQ(engine.CameraCount(), 3);
+    // The list's own changes (a simulated camera plugged in) start none: each detection costs the library
+    // memory it never gives back.
+    ASSERT_TRUE(engine.PlugCamera());
+    for (int i = 0; i < 20; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(2ms);
+    }
+    EXPECT_FALSE(engine.Scanning());
+    EXPECT_EQ(engine.ScansDone(), 2);
+    ASSERT_TRUE(engine.PullOutCamera(engine.CameraCount() - 1));
 
     // A camera opened while detection runs: both load drivers, one at a time.
     StandinBody body(Traced({}));
