@@ -176,7 +176,12 @@ std::string ToComponentText(std::int32_t code, std::string_view text) {
     switch (code) {
     case prop::ShootingMode: return Translate(kModes, text);
     case prop::ShutterSpeed: return ShutterText(text);
-    case prop::Aperture: return IsNumber(text) ? "F" + std::string(text) : std::string(text);
+    case prop::Aperture: {
+        // Appended rather than "F" + string: GCC 12 at -O3 misreads that as an overlapping copy (-Wrestrict).
+        std::string out = IsNumber(text) ? std::string("F") : std::string();
+        out.append(text);
+        return out;
+    }
     case prop::MeteringMode: return Translate(kMetering, text);
     case prop::ExposureCompensation: return CompensationText(text);
     case prop::ImageQuality: {
