@@ -85,6 +85,9 @@ protected:
                 return c;
             });
         ASSERT_NE(comp_, nullptr);
+        // The USB detection that starts with the component loads libgphoto2's drivers; let it finish before
+        // anything is measured.
+        ASSERT_TRUE(Settle([&] { return !comp_->Engine().Scanning(); }, 30000));
     }
     void TearDown() override { dlg_.reset(); }
 
