@@ -175,6 +175,16 @@ protected:
     QTimer ticker_;
     QElapsedTimer sinceTick_;
     qint64 longestGapMs_ = 0;
+    // Longest the window's thread may go without running its timer. A frozen window stalls for seconds; under a
+    // sanitizer on a busy machine, ordinary work already takes a few hundred milliseconds.
+// The same while the console itself is busy with the camera's information (opening, settings, shots).
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+    static constexpr qint64 kResponsiveMs = 1500;
+    static constexpr qint64 kResponsiveBusyMs = 2000;
+#else
+    static constexpr qint64 kResponsiveMs = 300;
+    static constexpr qint64 kResponsiveBusyMs = 500;
+#endif
 };
 
 } // namespace quor::standin::test
