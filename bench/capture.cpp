@@ -1,5 +1,6 @@
 // Capture with the simulated camera: how long TakePicture keeps the window's thread, and how long a shot takes
 // to reach "DownloadComplete" at the largest image qualities.
+#include "bench/EventLoop.h"
 #include "component/CaptureWorker.h"
 #include "component/QuorCtrlComponent.h"
 #include "component/SceneRenderer.h"
@@ -27,25 +28,8 @@ namespace {
 
 using quor::Variant;
 
-// Runs the event loop until `done` holds or `ms` have passed.
-template <typename Pred>
-bool WaitFor(Pred done, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() >= ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::usleep(200);
-    }
-    return true;
-}
-
-void Wait(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
+using quor::bench::Wait;
+using quor::bench::WaitFor;
 
 struct Sink : quor::IEventSink {
     void OnEvent(int id, std::span<Variant> args) override {

@@ -3,6 +3,7 @@
 // against a bare gp_camera_capture_preview loop, and the time from TakePicture to the file on disk against
 // gp_camera_capture + gp_camera_file_get. QUOR_BENCH_SECONDS (default 3) per live-view case, QUOR_BENCH_SHOTS
 // (default 12) shots per capture case.
+#include "bench/EventLoop.h"
 #include "component/QuorCtrlComponent.h"
 #include "component/QuorCtrlView.h"
 #include "console/FrameMirror.h"
@@ -43,24 +44,8 @@ int EnvInt(const char* name, int fallback) {
     return ok && v > 0 ? v : fallback;
 }
 
-template <typename Pred>
-bool WaitFor(Pred done, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() >= ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::usleep(200);
-    }
-    return true;
-}
-
-void Wait(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
+using quor::bench::Wait;
+using quor::bench::WaitFor;
 
 // One stand-in body for the whole run, shaped like a body of today: 960 x 640 live-view frames, 6 MB photos.
 quor::standin::StandinBody& Body() {

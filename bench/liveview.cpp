@@ -1,6 +1,7 @@
 // The live-view pipeline at 1920 x 1080, 60 fps with the mirror as the frame callback, plain and with every
 // option on (crop, crop frame, rotation 90, onion skin of 5 photos). Runs for QUOR_BENCH_SECONDS (default 5)
 // per case; 20 is the figure to quote.
+#include "bench/EventLoop.h"
 #include "component/QuorCtrlComponent.h"
 #include "component/QuorCtrlView.h"
 #include "console/FrameMirror.h"
@@ -28,25 +29,8 @@ namespace {
 
 using quor::Variant;
 
-// Runs the event loop until `done` holds or `ms` have passed.
-template <typename Pred>
-bool WaitFor(Pred done, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() >= ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::usleep(200);
-    }
-    return true;
-}
-
-void Wait(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
+using quor::bench::Wait;
+using quor::bench::WaitFor;
 
 double ResidentMegabytes() {
     long pages = 0, resident = 0;

@@ -12,26 +12,15 @@ settle="${2:-1}"
 exe="${QUOR_EXE:-${QUOR_BUILD_DIR:-$root/build}/app/quortovu}"
 mkdir -p "$(dirname "$out")"
 
-# Xvfb picks a free display itself and writes its number once it accepts connections (no race with other
-# servers started at the same moment).
-dfile="$(mktemp)"
-Xvfb -displayfd 1 -screen 0 1024x700x24 -nolisten tcp >"$dfile" 2>/dev/null &
-xvfb=$!
+source "$root/scripts/xvfb.sh"
 app=""
 cleanup() {
   [ -n "$app" ] && kill "$app" 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
+  quor_stop_xvfb
   wait 2>/dev/null || true
-  rm -f "$dfile"
 }
 trap cleanup EXIT
-for _ in $(seq 1 600); do
-  [ -s "$dfile" ] && break
-  kill -0 "$xvfb" 2>/dev/null || { echo "screenshot: Xvfb did not start" >&2; exit 1; }
-  sleep 0.05
-done
-[ -s "$dfile" ] || { echo "screenshot: Xvfb did not come up within 30 s" >&2; exit 1; }
-export DISPLAY=":$(head -n 1 "$dfile" | tr -d '[:space:]')"
+quor_start_xvfb || exit 1
 
 start=$(date +%s%N)
 "$exe" &
