@@ -149,14 +149,7 @@ protected:
 
     // SetDevicePropValueEx records for `code` from log position `from` on.
     std::vector<PropWrite> WritesOf(std::uint16_t code, std::size_t from = 0) const {
-        std::vector<PropWrite> writes;
-        for (const auto& r : body_->Log().Find(
-                 [](const OperationRecord& r) { return r.code == op::kEosSetDevicePropValueEx; }, from)) {
-            auto w = EosProperties::ParseWrite(r.data);
-            if (w && w->code == code)
-                writes.push_back(*w);
-        }
-        return writes;
+        return PropertyWrites(*body_, code, from);
     }
     bool BodyGets(std::uint16_t code, std::uint32_t value, std::size_t from) {
         return WaitUntil([&] {

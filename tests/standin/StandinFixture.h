@@ -269,6 +269,18 @@ private:
 };
 
 // QUOR_STANDIN_TRACE=1 prints what the body does (for looking into a failing test).
+// The SetDevicePropValueEx writes `body` received for property `code`, from log position `from` on.
+inline std::vector<PropWrite> PropertyWrites(const StandinBody& body, std::uint16_t code, std::size_t from = 0) {
+    std::vector<PropWrite> writes;
+    for (const auto& r :
+         body.Log().Find([](const OperationRecord& r) { return r.code == op::kEosSetDevicePropValueEx; }, from)) {
+        auto w = EosProperties::ParseWrite(r.data);
+        if (w && w->code == code)
+            writes.push_back(*w);
+    }
+    return writes;
+}
+
 inline StandinOptions Traced(StandinOptions o) {
     if (std::getenv("QUOR_STANDIN_TRACE"))
         o.trace = [](const std::string& line) { std::fprintf(stderr, "  body: %s\n", line.c_str()); };
@@ -300,14 +312,7 @@ protected:
 
     // SetDevicePropValueEx records for `code` from log position `from` on.
     std::vector<PropWrite> WritesOf(std::uint16_t code, std::size_t from = 0) const {
-        std::vector<PropWrite> writes;
-        for (const auto& r : body_->Log().Find(
-                 [](const OperationRecord& r) { return r.code == op::kEosSetDevicePropValueEx; }, from)) {
-            auto w = EosProperties::ParseWrite(r.data);
-            if (w && w->code == code)
-                writes.push_back(*w);
-        }
-        return writes;
+        return PropertyWrites(*body_, code, from);
     }
 
     Watchdog watchdog_{60s};
