@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config python3
   qt6-base-dev libqt6test6
   libgtest-dev libbenchmark-dev
-  libudev-dev libgphoto2-dev libjpeg62-turbo-dev
+  libudev-dev libgphoto2-dev libjpeg62-turbo-dev libexif-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool x11-apps x11-utils imagemagick
   fonts-liberation fonts-wqy-zenhei

@@ -1,0 +1,314 @@
+#include "component/storage/PhotoFiler.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quor::component::storage {
+namespace {
+
+constexpr int kMaxNumber = 9999999; // names per second and stem; far more than a body can take
+
+QString Stamp(const QDateTime& when) { return when.toString(QStringLiteral("yyyyMMdd-HHmmss")); }
+
+QString Numbered(int n) { return QStringLiteral("%1").arg(n, 4, 10, QLatin1Char('0')); }
+
+bool SameSuffix(const QString& a, const QString& b) {
+    auto norm = [](QString s) {
+        s = s.toLower();
+        return s == QLatin1String(".jpeg") ? QStringLiteral(".jpg") : s;
+    };
+    return norm(a) == norm(b);
+}
+
+bool StatOf(const QString& path, struct stat* st) { return ::lstat(QFile::encodeName(path).constData(), st) == 0; }
+
+} // namespace
+
+PhotoFiler::PhotoFiler(QString fallbackFolder) : fallback_(std::move(fallbackFolder)) {}
+
+void PhotoFiler::SetSaveFolder(const QString& folder) {
+    std::lock_guard lock(mutex_);
+    saveFolder_ = folder;
+}
+
+QString PhotoFiler::SaveFolder() const {
+    std::lock_guard lock(mutex_);
+    return saveFolder_;
+}
+
+QString PhotoFiler::FallbackFolder() const { return fallback_; }
+
+void PhotoFiler::SetNoticeHandler(NoticeFn notice) {
+    std::lock_guard lock(mutex_);
+    notice_ = std::move(notice);
+}
+
+void PhotoFiler::SetFolderHandler(FolderFn folder) {
+    std::lock_guard lock(mutex_);
+    folderUsed_ = std::move(folder);
+}
+
+bool PhotoFiler::IsSystemFolder(const QString& canonicalPath) {
+    static const char* const kSystem[] = {"/bin",  "/boot",      "/dev",      "/etc",     "/lib",       "/lib32",
+                                          "/lib64", "/libx32",   "/opt",      "/proc",    "/run",       "/sbin",
+                                          "/snap", "/sys",       "/usr",      "/var/lib", "/var/cache", "/var/log",
+                                          "/var/spool"};
+    if (canonicalPath == QLatin1String("/"))
+        return true;
+    for (const char* s : kSystem) {
+        const QLatin1String root(s);
+        if (canonicalPath == root || (canonicalPath.startsWith(root) && canonicalPath.at(root.size()) == u'/'))
+            return true;
+    }
+    return false;
+}
+
+QString PhotoFiler::Unusable(const QString& folder) {
+    if (folder.isEmpty())
+        return QStringLiteral("no folder was given");
+    const QFileInfo info(folder);
+    const QString canonical = info.canonicalFilePath();
+    if (canonical.isEmpty())
+        return QStringLiteral("does not exist");
+    if (!info.isDir())
+        return QStringLiteral("is not a folder");
+    if (IsSystemFolder(canonical))
+        return QStringLiteral("is a system folder");
+    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
+        return QStringLiteral("cannot be written (%1)").arg(QString::fromLocal8Bit(std::strerror(errno)));
+    return {};
+}
+
+void PhotoFiler::Notice(const QString& text) {
+    NoticeFn notice;
+    {
+        std::lock_guard lock(mutex_);
+        if (!noticed_.insert(text).second)
+            return;
+        notice = notice_;
+    }
+    if (notice)
+        notice(text);
+}
+
+FolderAbilities PhotoFiler::AbilitiesOf(const QString& folder) {
+    std::lock_guard lock(mutex_);
+    return abilities_[folder];
+}
+
+void PhotoFiler::Learned(const QString& folder, const FolderAbilities& abilities) {
+    FolderFn used;
+    {
+        std::lock_guard lock(mutex_);
+        abilities_[folder] = abilities;
+        if (used_.insert(folder).second)
+            used = folderUsed_;
+    }
+    if (used)
+        used(folder);
+}
+
+QString PhotoFiler::Place(const PhotoRequest& request, QString* error) {
+    QString wanted = SaveFolder();
+    if (wanted.isEmpty())
+        wanted = request.naming == PhotoRequest::Naming::Newest ? QFileInfo(request.hostPath).absolutePath()
+                                                                  : request.hostPath;
+    const QString why = Unusable(wanted);
+    if (why.isEmpty())
+        return wanted;
+    QDir().mkpath(fallback_);
+    if (const QString fallbackWhy = Unusable(fallback_); !fallbackWhy.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("The photo was not saved: %1 %2, and %3 %4")
+                         .arg(wanted.isEmpty() ? QStringLiteral("the folder") : wanted, why, fallback_, fallbackWhy);
+        return {};
+    }
+    Notice(QStringLiteral("Photos are saved in %1: %2 %3").arg(fallback_, wanted.isEmpty() ? QStringLiteral("the folder") : wanted, why));
+    return fallback_;
+}
+
+bool PhotoFiler::Save(const PhotoRequest& request, const QString& suffix, std::span<const QByteArrayView> parts,
+                      StoredPhoto* stored, QString* error, const StoredPhoto* sameShot) {
+    const QString folder = Place(request, error);
+    if (folder.isEmpty())
+        return false;
+    QString why;
+    if (SaveIn(folder, request, suffix, parts, stored, &why, sameShot))
+        return true;
+    QString fallbackWhy;
+    QDir().mkpath(fallback_);
+    if (folder != fallback_ && (fallbackWhy = Unusable(fallback_)).isEmpty() &&
+        SaveIn(fallback_, request, suffix, parts, stored, &fallbackWhy, nullptr)) {
+        Notice(QStringLiteral("Could not save in %1 (%2); the photo is in %3").arg(folder, why, stored->keptAs));
+        return true;
+    }
+    if (error) {
+        *error = folder == fallback_ ? QStringLiteral("The photo was not saved: %1").arg(why)
+                                     : QStringLiteral("The photo was not saved: %1; nor in %2: %3")
+                                           .arg(why, fallback_, fallbackWhy);
+    }
+    return false;
+}
+
+bool PhotoFiler::SaveIn(const QString& folder, const PhotoRequest& request, const QString& suffix,
+                        std::span<const QByteArrayView> parts, StoredPhoto* stored, QString* error,
+                        const StoredPhoto* sameShot) {
+    // Whatever a crash left here goes first.
+    RemoveStaleTemporaries(folder);
+    FolderAbilities abilities = AbilitiesOf(folder);
+    PendingFile file;
+    bool ok = file.Begin(folder, abilities, error);
+    for (const QByteArrayView& part : parts)
+        ok = ok && file.Append(part.data(), std::size_t(part.size()), error);
+    ok = ok && file.Finish(error) &&
+         ClaimUnique(file, folder, request, suffix, abilities, stored, error, sameShot);
+    if (ok) {
+        stored->path = stored->keptAs;
+        if (request.naming == PhotoRequest::Naming::Newest) {
+            const QFileInfo host(request.hostPath);
+            if (SameSuffix(QLatin1Char('.') + host.suffix(), suffix) &&
+                UpdateNewest(folder, host.fileName(), *stored, abilities))
+                stored->path = QDir(folder).filePath(host.fileName());
+        }
+        QString syncError;
+        if (!SyncFolder(folder, &syncError))
+            Notice(QStringLiteral("%1 is saved, but %2").arg(stored->keptAs, syncError));
+    }
+    Learned(folder, abilities);
+    return ok;
+}
+
+QString PhotoFiler::NextBase(const QString& folder, const PhotoRequest& request) {
+    QString prefix, key;
+    switch (request.naming) {
+    case PhotoRequest::Naming::Newest: {
+        QString stem = QFileInfo(request.hostPath).completeBaseName();
+        if (stem.isEmpty())
+            stem = QStringLiteral("photo");
+        prefix = stem + QLatin1Char('_') + Stamp(QDateTime::currentDateTime()) + QLatin1Char('_');
+        key = folder + QLatin1Char('|') + stem;
+        break;
+    }
+    case PhotoRequest::Naming::Series:
+        prefix = QLatin1String(kSeriesStem) + QLatin1Char('_') + Stamp(request.started) + QLatin1Char('_');
+        key = folder + QLatin1Char('|') + prefix;
+        break;
+    case PhotoRequest::Naming::CameraNamed:
+        prefix = request.cameraName + QLatin1Char('_');
+        key = folder + QLatin1Char('|') + prefix;
+        break;
+    }
+    std::lock_guard lock(mutex_);
+    int& next = counters_.try_emplace(key, 1).first->second;
+    const int n = next;
+    next = n < kMaxNumber ? n + 1 : 1;
+    return QDir(folder).filePath(prefix + Numbered(n));
+}
+
+bool PhotoFiler::ClaimUnique(PendingFile& file, const QString& folder, const PhotoRequest& request,
+                             const QString& suffix, FolderAbilities& abilities, StoredPhoto* stored, QString* error,
+                             const StoredPhoto* sameShot) {
+    // The second file of an exposure takes the first one's name with its own suffix, where that is free.
+    if (sameShot && !sameShot->base.isEmpty() && QFileInfo(sameShot->base).path() == folder) {
+        const QString path = sameShot->base + suffix;
+        const PendingFile::Claim c = file.ClaimName(path, abilities, error);
+        if (c == PendingFile::Claim::Done) {
+            stored->keptAs = path;
+            stored->base = sameShot->base;
+            return true;
+        }
+        if (c == PendingFile::Claim::Failed)
+            return false;
+    }
+    for (int attempt = 0; attempt < 100000; ++attempt) {
+        const QString base = NextBase(folder, request);
+        const PendingFile::Claim c = file.ClaimName(base + suffix, abilities, error);
+        if (c == PendingFile::Claim::Done) {
+            stored->keptAs = base + suffix;
+            stored->base = base;
+            return true;
+        }
+        if (c == PendingFile::Claim::Failed)
+            return false;
+    }
+    if (error)
+        *error = QStringLiteral("no free file name left in %1").arg(folder);
+    return false;
+}
+
+bool PhotoFiler::UpdateNewest(const QString& folder, const QString& hostName, const StoredPhoto& stored,
+                              FolderAbilities& abilities) {
+    const QString newest = QDir(folder).filePath(hostName);
+    const QFileInfo host(hostName);
+    // Nothing is replaced that is not kept under another name.
+    if (!KeepOrphan(newest, host.completeBaseName(), QLatin1Char('.') + host.suffix(), stored.keptAs, abilities))
+        return false;
+    QString error;
+    if (!ReplaceWith(stored.keptAs, newest, abilities, &error)) {
+        Notice(QStringLiteral("The photo is kept as %1, but %2").arg(stored.keptAs, error));
+        return false;
+    }
+    struct stat st {};
+    if (StatOf(newest, &st)) {
+        std::lock_guard lock(mutex_);
+        newestWritten_[newest] = FileStamp{std::uint64_t(st.st_dev), std::uint64_t(st.st_ino), st.st_size,
+                                           std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+    }
+    return true;
+}
+
+bool PhotoFiler::IsOurCopy(const QString& newestPath, const QString& stem, const QString& suffix,
+                           const QString& justKept, const FolderAbilities& abilities) {
+    struct stat st {};
+    if (!StatOf(newestPath, &st))
+        return true; // nothing there to keep
+    if (!S_ISREG(st.st_mode) || st.st_nlink > 1)
+        return true; // not a photo, or kept under another name already
+    {
+        const FileStamp now{std::uint64_t(st.st_dev), std::uint64_t(st.st_ino), st.st_size,
+                            std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+        std::lock_guard lock(mutex_);
+        auto it = newestWritten_.find(newestPath);
+        if (it != newestWritten_.end() && it->second == now)
+            return true; // what this run put there
+    }
+    if (abilities.links)
+        return false; // with links, a copy of a kept photo would have a second name
+    // Without links the newest is a copy: it is ours when the newest kept photo of that name holds the same bytes.
+    const QFileInfo info(newestPath);
+    QStringList kept = info.dir().entryList(
+        {stem + QStringLiteral("_%1-%2_*").arg(QString(8, u'?'), QString(6, u'?')) + suffix}, QDir::Files, QDir::Name);
+    kept.removeAll(QFileInfo(justKept).fileName());
+    return !kept.isEmpty() && SameContents(newestPath, info.dir().filePath(kept.last()), true);
+}
+
+// A file at the host's name that no other name keeps (an older version's photo, or one put there by hand) is
+// kept under a name of its own before the newest photo takes its place.
+bool PhotoFiler::KeepOrphan(const QString& newestPath, const QString& stem, const QString& suffix,
+                            const QString& justKept, FolderAbilities& abilities) {
+    if (IsOurCopy(newestPath, stem, suffix, justKept, abilities))
+        return true;
+    const QFileInfo info(newestPath);
+    const QString prefix = info.dir().filePath(stem + QLatin1Char('_') + Stamp(info.lastModified()) + QLatin1Char('_'));
+    for (int n = 1; n <= kMaxNumber; ++n) {
+        QString error;
+        const PendingFile::Claim c = KeepUnder(newestPath, prefix + Numbered(n) + suffix, abilities, &error);
+        if (c == PendingFile::Claim::Done)
+            return true;
+        if (c == PendingFile::Claim::Failed) {
+            Notice(QStringLiteral("%1 is left as it was (it could not be kept under another name: %2)")
+                       .arg(newestPath, error));
+            return false;
+        }
+    }
+    return false;
+}
+
+} // namespace quor::component::storage

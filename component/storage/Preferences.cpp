@@ -1,0 +1,91 @@
+#include "component/storage/Preferences.h"
+
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace quor::component::storage {
+
+PreferencesStore::PreferencesStore(QString file, IoQueue* io) : file_(std::move(file)), io_(io) { Load(); }
+
+QString PreferencesStore::DefaultFile() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/QuorTovu/QuorCtrl.conf");
+}
+
+void PreferencesStore::Load() {
+    if (file_.isEmpty())
+        return;
+    const QSettings s(file_, QSettings::IniFormat);
+    Preferences p;
+    p.saveFolder = s.value(QStringLiteral("photos/saveFolder")).toString();
+    p.networkCameras = s.value(QStringLiteral("cameras/network")).toStringList();
+    p.liveViewWidth = s.value(QStringLiteral("liveView/width"), p.liveViewWidth).toInt();
+    p.liveViewHeight = s.value(QStringLiteral("liveView/height"), p.liveViewHeight).toInt();
+    p.liveViewFps = s.value(QStringLiteral("liveView/fps"), p.liveViewFps).toInt();
+    p.lensManualFocus = s.value(QStringLiteral("lens/manualFocus"), false).toBool();
+    p.recentFolders = s.value(QStringLiteral("photos/recentFolders")).toStringList();
+    // A damaged file does not get to set impossible frames.
+    if (p.liveViewWidth < 16 || p.liveViewWidth > 7680 || p.liveViewHeight < 16 || p.liveViewHeight > 4320 ||
+        p.liveViewFps < 1 || p.liveViewFps > 120) {
+        const Preferences defaults;
+        p.liveViewWidth = defaults.liveViewWidth;
+        p.liveViewHeight = defaults.liveViewHeight;
+        p.liveViewFps = defaults.liveViewFps;
+    }
+    while (p.recentFolders.size() > kRecentFolders)
+        p.recentFolders.removeLast();
+    prefs_ = p;
+}
+
+void PreferencesStore::Update(const std::function<void(Preferences&)>& change) {
+    Preferences next = prefs_;
+    change(next);
+    if (next == prefs_)
+        return;
+    prefs_ = next;
+    if (file_.isEmpty() || !io_)
+        return;
+    io_->Post([this, next] { Write(next); });
+}
+
+void PreferencesStore::NoteFolder(const QString& folder) {
+    if (folder.isEmpty() || (!prefs_.recentFolders.isEmpty() && prefs_.recentFolders.first() == folder))
+        return;
+    Update([&](Preferences& p) {
+        p.recentFolders.removeAll(folder);
+        p.recentFolders.prepend(folder);
+        while (p.recentFolders.size() > kRecentFolders)
+            p.recentFolders.removeLast();
+    });
+}
+
+void PreferencesStore::Write(const Preferences& p) {
+    QSettings s(file_, QSettings::IniFormat);
+    s.setValue(QStringLiteral("photos/saveFolder"), p.saveFolder);
+    s.setValue(QStringLiteral("photos/recentFolders"), p.recentFolders);
+    s.setValue(QStringLiteral("cameras/network"), p.networkCameras);
+    s.setValue(QStringLiteral("liveView/width"), p.liveViewWidth);
+    s.setValue(QStringLiteral("liveView/height"), p.liveViewHeight);
+    s.setValue(QStringLiteral("liveView/fps"), p.liveViewFps);
+    s.setValue(QStringLiteral("lens/manualFocus"), p.lensManualFocus);
+    s.sync();
+    QString error;
+    if (s.status() != QSettings::NoError)
+        error = QStringLiteral("The settings could not be remembered: %1 cannot be written").arg(file_);
+    {
+        std::lock_guard lock(errorMutex_);
+        const bool fresh = error != lastError_;
+        lastError_ = error;
+        if (!fresh || error.isEmpty())
+            return;
+    }
+    if (onError_)
+        onError_(error);
+}
+
+QString PreferencesStore::LastError() const {
+    std::lock_guard lock(errorMutex_);
+    return lastError_;
+}
+
+} // namespace quor::component::storage

@@ -1,0 +1,240 @@
+// The photo filer on real folders: every photo kept under its own name with the newest under the host's, on
+// filesystems with and without links and renameat2; files it finds in its way kept; folders it must not use
+// avoided; what a crash leaves behind cleared.
+#include "RefusedLinks.h"
+#include "tests/support/QtPrinters.h"
+
+#include "component/storage/DurableFile.h"
+#include "component/storage/PhotoFiler.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+#include <utime.h>
+
+namespace quor::component::storage::test {
+namespace {
+
+using quor::test::Refuse;
+using quor::test::RefusedFor;
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+ino_t Inode(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+QStringList Entries(const QString& dir) { return QDir(dir).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+
+const QRegularExpression kKept(QStringLiteral("^quortovu_\\d{8}-\\d{6}_\\d{4}\\.jpg$"));
+
+struct Filer {
+    explicit Filer(const QString& fallback) : filer(fallback) {
+        filer.SetNoticeHandler([this](const QString& text) { notices.push_back(text); });
+    }
+    StoredPhoto Save(const PhotoRequest& request, const QByteArray& bytes, const QString& suffix = ".jpg") {
+        const QByteArrayView parts[] = {QByteArrayView(bytes).first(1), QByteArrayView(bytes).sliced(1)};
+        StoredPhoto stored;
+        QString error;
+        ok = filer.Save(request, suffix, parts, &stored, &error);
+        EXPECT_TRUE(ok) << error.toStdString();
+        return stored;
+    }
+    PhotoFiler filer;
+    std::vector<QString> notices;
+    bool ok = false;
+};
+
+PhotoRequest Newest(const QString& path) { return PhotoRequest{PhotoRequest::Naming::Newest, path, {}, {}}; }
+
+// The same photos saved on three kinds of filesystem: each is kept whole under a name of its own, the host's
+// name always holds the newest, and a later run neither replaces nor duplicates anything.
+TEST(PhotoFiler, EveryPhotoIsKeptAndTheHostsNameHoldsTheNewestOnAnyFilesystem) {
+    for (const Refuse refused : {Refuse::Nothing, Refuse::Links, Refuse::LinksAndExclusiveRename}) {
+        SCOPED_TRACE(int(refused));
+        QTemporaryDir dir, fallback;
+        const RefusedFor filesystem(refused, dir.path());
+        const QString newest = dir.filePath(QStringLiteral("quortovu.jpg"));
+        std::vector<QString> kept;
+        for (int run = 0; run < 2; ++run) { // a second run starts from what the first left
+            Filer f(fallback.path());
+            for (int shot = 0; shot < 3; ++shot) {
+                const QByteArray bytes = QByteArray("photo ") + QByteArray::number(run * 10 + shot);
+                const StoredPhoto stored = f.Save(Newest(newest), bytes);
+                EXPECT_EQ(stored.path, newest);
+                EXPECT_EQ(ReadAll(newest), bytes);
+                EXPECT_EQ(ReadAll(stored.keptAs), bytes);
+                kept.push_back(stored.keptAs);
+                if (refused == Refuse::Nothing) {
+                    EXPECT_EQ(Inode(newest), Inode(stored.keptAs)) << "a second name, not a copy";
+                }
+            }
+            EXPECT_TRUE(f.notices.empty()) << f.notices.front().toStdString();
+        }
+        const QStringList files = Entries(dir.path());
+        EXPECT_EQ(files.size(), 7) << files.join(' ').toStdString(); // six kept, the newest, no temporary
+        EXPECT_EQ(files.filter(kKept).size(), 6);
+        for (std::size_t i = 0; i < kept.size(); ++i)
+            EXPECT_EQ(ReadAll(kept[i]), QByteArray("photo ") + QByteArray::number(int(i / 3 * 10 + i % 3)));
+        // Sortable: the order of the names is the order of the shots.
+        QStringList sorted = files.filter(kKept);
+        for (std::size_t i = 0; i < kept.size(); ++i)
+            EXPECT_EQ(QDir(dir.path()).filePath(sorted[qsizetype(i)]), kept[i]);
+    }
+}
+
+TEST(PhotoFiler, AFileAtTheHostsNameThatNothingKeepsIsKeptBeforeTheNewestTakesItsPlace) {
+    for (const Refuse refused : {Refuse::Nothing, Refuse::LinksAndExclusiveRename}) {
+        SCOPED_TRACE(int(refused));
+        QTemporaryDir dir, fallback;
+        const RefusedFor filesystem(refused, dir.path());
+        const QString newest = dir.filePath(QStringLiteral("quortovu.jpg"));
+        WriteFile(newest, "an older version's photo");
+        Filer f(fallback.path());
+        f.Save(Newest(newest), "new");
+        EXPECT_EQ(ReadAll(newest), QByteArray("new"));
+        const QStringList kept = Entries(dir.path()).filter(kKept);
+        ASSERT_EQ(kept.size(), 2);
+        QByteArrayList contents;
+        for (const QString& name : kept)
+            contents << ReadAll(dir.filePath(name));
+        EXPECT_TRUE(contents.contains("an older version's photo") && contents.contains("new"));
+    }
+}
+
+TEST(PhotoFiler, FoldersThatCannotTakePhotosSendThemToTheFallbackAndTheUserIsToldOnce) {
+    QTemporaryDir dir, pictures;
+    const QString fallback = pictures.filePath(QStringLiteral("QuorTovu")); // made when first needed
+    WriteFile(dir.filePath(QStringLiteral("not-a-folder")), "x");
+    struct Case {
+        QString folder;
+        const char* why;
+    };
+    const Case cases[] = {{QStringLiteral("/usr/bin"), "is a system folder"},
+                          {dir.filePath(QStringLiteral("missing")), "does not exist"},
+                          {dir.filePath(QStringLiteral("not-a-folder")), "is not a folder"}};
+    Filer f(fallback);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        f.notices.clear();
+        for (int shot = 0; shot < 2; ++shot) {
+            const StoredPhoto stored = f.Save(Newest(c.folder + QStringLiteral("/quortovu.jpg")), "photo");
+            EXPECT_EQ(stored.path, QDir(fallback).filePath(QStringLiteral("quortovu.jpg")));
+        }
+        ASSERT_EQ(f.notices.size(), 1u) << "said once";
+        EXPECT_TRUE(f.notices[0].contains(fallback) && f.notices[0].contains(QLatin1String(c.why)))
+            << f.notices[0].toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(QStringLiteral("/usr/bin/quortovu.jpg")));
+
+    // A chosen save folder wins over the host's folder.
+    QTemporaryDir chosen;
+    f.filer.SetSaveFolder(chosen.path());
+    EXPECT_EQ(f.Save(Newest(dir.filePath(QStringLiteral("quortovu.jpg"))), "x").path,
+              QDir(chosen.path()).filePath(QStringLiteral("quortovu.jpg")));
+
+    // Nowhere to go: the photo is reported lost, with both reasons.
+    Filer nowhere(QStringLiteral("/proc/no-pictures"));
+    const QByteArrayView parts[] = {QByteArrayView("x")};
+    StoredPhoto stored;
+    QString error;
+    EXPECT_FALSE(nowhere.filer.Save(Newest(QStringLiteral("/usr/bin/q.jpg")), QStringLiteral(".jpg"), parts, &stored,
+                                    &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("/usr/bin")) && error.contains(QStringLiteral("/proc/no-pictures")))
+        << error.toStdString();
+}
+
+TEST(PhotoFiler, SeriesFramesCountUpAndTheSecondFileOfAnExposureSharesItsName) {
+    QTemporaryDir dir, fallback;
+    Filer f(fallback.path());
+    const QDateTime start = QDateTime::fromString(QStringLiteral("2026-12-07T15:30:12"), Qt::ISODate);
+    const PhotoRequest series{PhotoRequest::Naming::Series, dir.path(), start, {}};
+    WriteFile(dir.filePath(QStringLiteral("quortovu_20261207-153012_0002.jpg")), "taken");
+    QStringList names;
+    for (int i = 0; i < 3; ++i)
+        names << QFileInfo(f.Save(series, "frame").keptAs).fileName();
+    EXPECT_EQ(names, (QStringList{QStringLiteral("quortovu_20261207-153012_0001.jpg"),
+                                  QStringLiteral("quortovu_20261207-153012_0003.jpg"),
+                                  QStringLiteral("quortovu_20261207-153012_0004.jpg")}));
+    EXPECT_EQ(ReadAll(dir.filePath(QStringLiteral("quortovu_20261207-153012_0002.jpg"))), QByteArray("taken"));
+
+    // RAW + JPEG: the second file takes the first one's name; only the JPEG updates the host's name.
+    const QString newest = dir.filePath(QStringLiteral("shot.jpg"));
+    const StoredPhoto raw = f.Save(Newest(newest), "raw", QStringLiteral(".cr2"));
+    EXPECT_FALSE(QFile::exists(newest));
+    const QByteArrayView parts[] = {QByteArrayView("jpeg")};
+    StoredPhoto jpeg;
+    QString error;
+    ASSERT_TRUE(f.filer.Save(Newest(newest), QStringLiteral(".jpg"), parts, &jpeg, &error, &raw));
+    EXPECT_EQ(jpeg.base, raw.base);
+    EXPECT_TRUE(raw.keptAs.endsWith(QStringLiteral(".cr2")) && jpeg.keptAs.endsWith(QStringLiteral(".jpg")));
+    EXPECT_EQ(ReadAll(newest), QByteArray("jpeg"));
+
+    // A camera's own name, made safe by the caller, counts past the names already there.
+    const PhotoRequest own{PhotoRequest::Naming::CameraNamed, dir.path(), {}, QStringLiteral("IMG_0042")};
+    WriteFile(dir.filePath(QStringLiteral("IMG_0042_0001.jpg")), "earlier");
+    EXPECT_EQ(QFileInfo(f.Save(own, "own").keptAs).fileName(), QStringLiteral("IMG_0042_0002.jpg"));
+}
+
+// Temporaries of a writer that has gone are removed; those of a live writer, in this process or another, stay.
+TEST(DurableFile, WhatACrashLeftIsClearedAndLiveWritesAreLeftAlone) {
+    QTemporaryDir dir;
+    QProcess gone;
+    gone.start(QStringLiteral("sleep"), {QStringLiteral("0.05")});
+    ASSERT_TRUE(gone.waitForStarted());
+    const qint64 gonePid = gone.processId();
+    ASSERT_TRUE(gone.waitForFinished());
+    const auto temp = [&](qint64 pid, const char* tail) {
+        const QString path = dir.filePath(QStringLiteral(".quortovu-%1-%2.part").arg(pid).arg(QLatin1String(tail)));
+        WriteFile(path, "half a photo");
+        return path;
+    };
+    const QString deadWriter = temp(gonePid, "aaaaaa");
+    const QString otherLiveWriter = temp(1, "bbbbbb");
+    const QString ourForgotten = temp(QCoreApplication::applicationPid(), "cccccc");
+    const QString olderVersion = dir.filePath(QStringLiteral(".quortovu-dddddd.part"));
+    WriteFile(olderVersion, "old");
+    const utimbuf longAgo{std::time(nullptr) - 3600, std::time(nullptr) - 3600};
+    ASSERT_EQ(::utime(QFile::encodeName(olderVersion).constData(), &longAgo), 0);
+    const QString olderButFresh = dir.filePath(QStringLiteral(".quortovu-eeeeee.part"));
+    WriteFile(olderButFresh, "new");
+    WriteFile(dir.filePath(QStringLiteral("photo.jpg")), "a photo");
+
+    PendingFile live; // a write of ours in progress, with a name (as on a filesystem without O_TMPFILE)
+    FolderAbilities named;
+    named.tmpfile = false;
+    ASSERT_TRUE(live.Begin(dir.path(), named, nullptr));
+
+    EXPECT_EQ(RemoveStaleTemporaries(dir.path()), 3);
+    EXPECT_FALSE(QFile::exists(deadWriter));
+    EXPECT_FALSE(QFile::exists(ourForgotten));
+    EXPECT_FALSE(QFile::exists(olderVersion));
+    EXPECT_TRUE(QFile::exists(otherLiveWriter));
+    EXPECT_TRUE(QFile::exists(olderButFresh));
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("photo.jpg"))));
+    EXPECT_EQ(Entries(dir.path()).filter(QStringLiteral(".part")).size(), 3) << "ours in progress stays";
+}
+
+} // namespace
+} // namespace quor::component::storage::test
