@@ -20,6 +20,7 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <fcntl.h>
 #include <unistd.h>
 #include <memory>
 #include <string>
@@ -105,8 +106,9 @@ BENCHMARK_CAPTURE(BM_ShotToDownloadComplete, small_3, "Small 3")
     ->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 
 // The peer of a shot: the work no capture pipeline can skip, done bare on this thread — draw the photo, encode
-// it and write the file durably (flushed to the disk, as every photo is). The gap to BM_ShotToDownloadComplete is what the worker thread, the chunked download,
-// the atomic write and the notifications cost.
+// it and write it durably as a new file (the file and its folder flushed to the disk, as every photo is). The gap
+// to BM_ShotToDownloadComplete is what the worker thread, the chunked download, the EXIF block, the unique name,
+// the newest-photo name and the notifications cost.
 void BM_RenderEncodeWrite(benchmark::State& state, const char* quality) {
     Rig rig;
     rig.UseQuality(quality);
@@ -120,19 +122,21 @@ void BM_RenderEncodeWrite(benchmark::State& state, const char* quality) {
         quor::component::PhotoFormatFor(model.Current(quor::prop::ImageQuality));
     const quor::component::SceneParams scene = quor::component::ShotScene(model, 0.0);
     quor::component::SceneRenderer renderer;
-    const QString path = rig.dir.filePath(QStringLiteral("bare.jpg"));
     (void)renderer.RenderImage(format.width, format.height, scene); // same warm-up as the shot
+    const int folder = ::open(QFile::encodeName(rig.dir.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int n = 0;
     for (auto _ : state) {
         const auto t0 = std::chrono::steady_clock::now();
         const QImage photo = renderer.RenderImage(format.width, format.height, scene);
         const QByteArray jpeg = quor::component::EncodeJpeg(photo, format.jpegQuality);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(jpeg) != jpeg.size() || !file.flush() ||
-            ::fsync(file.handle()) != 0)
+        QFile file(rig.dir.filePath(QStringLiteral("bare_%1.jpg").arg(++n)));
+        if (!file.open(QIODevice::NewOnly) || file.write(jpeg) != jpeg.size() || !file.flush() ||
+            ::fsync(file.handle()) != 0 || ::fsync(folder) != 0)
             state.SkipWithError("write failed");
         file.close();
         state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
     }
+    ::close(folder);
 }
 BENCHMARK_CAPTURE(BM_RenderEncodeWrite, raw_large_fine, "RAW + Large Fine")
     ->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);

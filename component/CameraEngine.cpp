@@ -1,5 +1,6 @@
 #include "component/CameraEngine.h"
 
+#include "component/Messages.h"
 #include "control/DeviceChange.h"
 #include "control/NotifyNames.h"
 #include "control/PropertyCodes.h"
@@ -23,8 +24,10 @@ int CameraEngine::CameraCountFromEnvironment() {
     bool ok = false;
     const int n = raw.trimmed().toInt(&ok);
     if (!ok || n < 0 || n > kMaxCameras) {
-        std::fprintf(stderr, "QuorCtrl: %s=\"%s\" is not a number from 0 to %d; simulating %d camera(s)\n",
-                     kCameraCountVariable, raw.constData(), kMaxCameras, kDefaultCameras);
+        PrintToStderr(QStringLiteral("%1=\"%2\" is not a number from 0 to %3; simulating %4 camera(s)")
+                          .arg(QLatin1String(kCameraCountVariable), QString::fromLocal8Bit(raw))
+                          .arg(kMaxCameras)
+                          .arg(kDefaultCameras));
         return kDefaultCameras;
     }
     return n;
@@ -377,9 +380,10 @@ std::vector<RealCameraInfo> DetectUsbCameras() {
 
 } // namespace
 
-void CameraEngine::SetRealCameraLinks(ICaptureListener* capture, LiveView* live) {
+void CameraEngine::SetRealCameraLinks(ICaptureListener* capture, LiveView* live, storage::PhotoFiler* filer) {
     captureLink_ = capture;
     liveLink_ = live;
+    filerLink_ = filer;
 }
 
 void CameraEngine::EnableRealCameras(const RealCameraSources& sources) {
@@ -393,8 +397,8 @@ void CameraEngine::EnableRealCameras(const RealCameraSources& sources) {
             if (std::find(network_.begin(), network_.end(), c) == network_.end())
                 network_.push_back(c);
         for (const std::string& r : rejected)
-            std::fprintf(stderr, "QuorCtrl: %s: \"%s\" is not host[:port]; left out\n", kNetworkCamerasVariable,
-                         r.c_str());
+            PrintToStderr(QStringLiteral("%1: \"%2\" is not host[:port]; left out")
+                              .arg(QLatin1String(kNetworkCamerasVariable), QString::fromStdString(r)));
     }
     RebuildRealList();
     if (sources.detectUsb && !detectUsb_) {
@@ -458,7 +462,7 @@ void CameraEngine::OnScanDone(std::vector<RealCameraInfo> found) {
 }
 
 bool CameraEngine::OpenReal(const RealCameraInfo& info) {
-    if (!captureLink_ || !liveLink_) {
+    if (!captureLink_ || !liveLink_ || !filerLink_) {
         lastOpenError_ = "Real cameras are not available here (nowhere to put photos and frames).";
         return false;
     }
@@ -475,17 +479,16 @@ bool CameraEngine::OpenReal(const RealCameraInfo& info) {
     links.events = this;
     links.capture = captureLink_;
     links.live = liveLink_;
+    links.filer = filerLink_;
     links.post = [outlet = outlet_](std::function<void()> task) { outlet->Post(std::move(task)); };
     links.session = session_;
     auto camera = std::make_unique<GPhotoCamera>(info, std::move(links), timing_);
     GPhotoCamera::OpenResult result = camera->WaitOpened(kOpenTimeout);
     if (!result.ok) {
         lastOpenError_ = result.error;
-        if (result.timedOut) {
-            std::fprintf(stderr, "QuorCtrl: %s: %s\n", info.name.c_str(), result.error.c_str());
+        if (result.timedOut)
             retired_.push_back(std::move(camera)); // not waited for here: the window stays responsive
-        }
-        emit cameraMessage(QString::fromStdString(result.error));
+        emit cameraMessage(QString::fromStdString(info.name + ": " + result.error));
         emit stateChanged();
         return false;
     }
@@ -632,8 +635,7 @@ void CameraEngine::OnLiveViewSize(std::uint64_t session, int width, int height) 
 void CameraEngine::OnCameraLost(std::uint64_t session, const std::string& reason) {
     if (session != session_ || !real_)
         return;
-    std::fprintf(stderr, "QuorCtrl: %s: %s\n", realInfo_.name.c_str(), reason.c_str());
-    emit cameraMessage(QString::fromStdString(reason));
+    emit cameraMessage(QString::fromStdString(realInfo_.name + ": " + reason));
     Close();
     PostInSession([this] { outlet_->RaiseNotify(notify::ShutDown, Variant{}); });
 }

@@ -72,8 +72,9 @@ public:
 
     // Real cameras. Starts keeping the list's real part current (USB detection runs on a thread of its own).
     void EnableRealCameras(const RealCameraSources& sources);
-    // Where a real camera's downloads and live-view frames go (the component's capture listener and live view).
-    void SetRealCameraLinks(ICaptureListener* capture, LiveView* live);
+    // Where a real camera's downloads and live-view frames go (the component's capture listener, its live view
+    // and its photo filer).
+    void SetRealCameraLinks(ICaptureListener* capture, LiveView* live, storage::PhotoFiler* filer);
     // How patient the workers are with a busy camera and how often they poll when idle (tests shorten them).
     void SetRealCameraTiming(const GPhotoCamera::Timing& timing) { timing_ = timing; }
     // Adds a network camera to the list (a device change); false when it is listed already.
@@ -201,6 +202,7 @@ private:
     std::vector<std::unique_ptr<GPhotoCamera>> retired_; // opens that timed out, still finishing
     ICaptureListener* captureLink_ = nullptr;
     LiveView* liveLink_ = nullptr;
+    storage::PhotoFiler* filerLink_ = nullptr;
     GPhotoCamera::Timing timing_;
     std::string lastOpenError_;
     // The open real camera's properties, as its worker last reported them.

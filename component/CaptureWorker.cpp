@@ -1,6 +1,5 @@
 #include "component/CaptureWorker.h"
 
-#include "component/AtomicFile.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -22,8 +21,8 @@ QByteArray EncodeJpeg(const QImage& image, int quality) {
     return bytes;
 }
 
-CaptureWorker::CaptureWorker(ICaptureListener* listener, PostFn post)
-    : listener_(listener), post_(std::move(post)) {}
+CaptureWorker::CaptureWorker(ICaptureListener* listener, PostFn post, storage::PhotoFiler* filer)
+    : listener_(listener), post_(std::move(post)), filer_(filer) {}
 
 CaptureWorker::~CaptureWorker() { Stop(); }
 
@@ -111,21 +110,31 @@ void CaptureWorker::Run() {
     }
 }
 
-QString CaptureWorker::Write(const CaptureJob& job, const QByteArray& data, QString* error) {
-    if (!job.intoFolder)
-        return WriteFileAtomically(job.path, data, error) ? job.path : QString();
-    if (job.path != seriesFolder_) {
-        seriesFolder_ = job.path;
-        seriesNext_ = 1;
+void CaptureWorker::Save(const CaptureJob& job, const QByteArray& jpeg, const QByteArray& exif,
+                         const QImage& preview) {
+    ICaptureListener* l = listener_;
+    const std::uint64_t id = job.id;
+    QString error;
+    storage::StoredPhoto stored;
+    bool saved = false;
+    if (job.failWrite) {
+        error = QStringLiteral("The photo was not saved: the card reports a write error (simulated)");
+    } else if (jpeg.size() < 2) {
+        error = QStringLiteral("The photo was not saved: it could not be encoded");
+    } else {
+        // The EXIF block goes right after the start-of-image marker, without copying the picture around it.
+        const QByteArrayView parts[] = {QByteArrayView(jpeg).first(2), QByteArrayView(exif),
+                                        QByteArrayView(jpeg).sliced(2)};
+        saved = filer_->Save(job.request, QStringLiteral(".jpg"), parts, &stored, &error);
     }
-    const QString written = WriteNewFile(job.path, QString::fromLatin1(kSeriesStem), QString::fromLatin1(kSeriesSuffix),
-                                         data, seriesNext_, error);
-    if (!written.isEmpty()) {
-        // Start the next search after this name: a long series does not probe every earlier file again.
-        const QString base = QFileInfo(written).completeBaseName();
-        seriesNext_ = base.mid(static_cast<qsizetype>(qstrlen(kSeriesStem))).toInt() + 1;
+    if (!saved) {
+        post_([l, id, error] { l->OnCaptureFailed(id, error); });
+        return;
     }
-    return written;
+    if (job.kind == CaptureJob::Kind::Grab)
+        return;
+    post_([l, id] { l->OnDownloadProgress(id, 100); });
+    post_([l, id, path = stored.path, preview] { l->OnDownloadComplete(id, path, preview); });
 }
 
 void CaptureWorker::RunPhoto(const CaptureJob& job, std::uint64_t generation) {
@@ -166,18 +175,12 @@ void CaptureWorker::RunPhoto(const CaptureJob& job, std::uint64_t generation) {
     if (Cancelled(generation))
         return;
 
-    QString error;
-    QString written;
-    if (job.failWrite)
-        error = QStringLiteral("cannot write the photo: the card reports a write error (simulated)");
-    else
-        written = Write(job, jpeg, &error);
-    if (written.isEmpty()) {
-        post_([l, id, error] { l->OnCaptureFailed(id, error); });
-        return;
-    }
-    post_([l, id] { l->OnDownloadProgress(id, 100); });
-    post_([l, id, written, preview] { l->OnDownloadComplete(id, written, preview); });
+    PhotoExif exif = job.exif;
+    if (!exif.taken.isValid())
+        exif.taken = QDateTime::currentDateTime();
+    exif.width = photo.width();
+    exif.height = photo.height();
+    Save(job, jpeg, ExifSegment(exif), preview);
 }
 
 void CaptureWorker::RunGrab(const CaptureJob& job, std::uint64_t generation) {
@@ -187,12 +190,7 @@ void CaptureWorker::RunGrab(const CaptureJob& job, std::uint64_t generation) {
     const QByteArray jpeg = EncodeJpeg(picture, 90);
     if (Cancelled(generation))
         return;
-    QString error;
-    if (!WriteFileAtomically(job.path, jpeg, &error)) {
-        ICaptureListener* l = listener_;
-        const std::uint64_t id = job.id;
-        post_([l, id, error] { l->OnCaptureFailed(id, error); });
-    }
+    Save(job, jpeg, QByteArray(), QImage());
 }
 
 } // namespace quor::component

@@ -2,8 +2,10 @@
 // it in chunks and writes it atomically, then reports back on the window's thread. One thread, jobs in order.
 #pragma once
 
+#include "component/PhotoExif.h"
 #include "component/SceneRenderer.h"
 #include "component/ShotSettings.h"
+#include "component/storage/PhotoFiler.h"
 
 #include <QImage>
 #include <QString>
@@ -21,10 +23,10 @@ struct CaptureJob {
     enum class Kind { Photo, Grab };
     Kind kind = Kind::Photo;
     std::uint64_t id = 0;
-    QString path;            // the file; with intoFolder, the folder
-    bool intoFolder = false; // name a new file in `path` (series), never replacing one
+    storage::PhotoRequest request; // where it goes and how it is named
     SceneParams scene;       // Photo: how the scene is seen
     PhotoFormat format;      // Photo: size and JPEG quality
+    PhotoExif exif;          // Photo: what the file says about the shot
     QImage picture;          // Grab: the picture to write, already cropped
     int rotation = 0;        // Grab: quarter turns applied before writing, in degrees
     // Simulated faults, fixed when the shot is taken.
@@ -41,7 +43,9 @@ public:
     virtual void OnDownloadStart(std::uint64_t id) = 0;
     // Percent of the photo received and stored: 10, 20 ... 90 while it arrives, 100 once it is on disk.
     virtual void OnDownloadProgress(std::uint64_t id, int percent) = 0;
+    // `path` is where the photo can be opened now (the host's name for it where it has one).
     virtual void OnDownloadComplete(std::uint64_t id, const QString& path, const QImage& preview) = 0;
+    // Id 0: a photo of no job of ours (taken with the body's own button) could not be saved.
     virtual void OnCaptureFailed(std::uint64_t id, const QString& reason) = 0;
     // The simulated camera was pulled out halfway through this download (nothing was written).
     virtual void OnPulledOut(std::uint64_t id) = 0;
@@ -54,9 +58,9 @@ public:
     static constexpr int kChunks = 10;
     static constexpr const char* kThreadName = "quor-capture";
 
-    // `post` runs a task on the window's thread (and drops it if the listener has gone). The thread starts with
-    // the first job.
-    CaptureWorker(ICaptureListener* listener, PostFn post);
+    // `post` runs a task on the window's thread (and drops it if the listener has gone); photos are saved
+    // through `filer`, which outlives the worker. The thread starts with the first job.
+    CaptureWorker(ICaptureListener* listener, PostFn post, storage::PhotoFiler* filer);
     ~CaptureWorker(); // Stop()
 
     void Enqueue(CaptureJob job);
@@ -68,10 +72,6 @@ public:
     // Jobs queued or running.
     int Pending() const;
 
-    // The name a series file gets in its folder: <folder>/quortovu_0001.jpg, counting up past existing names.
-    static constexpr const char* kSeriesStem = "quortovu_";
-    static constexpr const char* kSeriesSuffix = ".jpg";
-
 private:
     void Run();
     void RunPhoto(const CaptureJob& job, std::uint64_t generation);
@@ -79,10 +79,11 @@ private:
     bool Cancelled(std::uint64_t generation) const;
     // Waits `ms` unless cancelled or stopped meanwhile; false when it should give up.
     bool Pause(int ms, std::uint64_t generation);
-    QString Write(const CaptureJob& job, const QByteArray& data, QString* error);
+    void Save(const CaptureJob& job, const QByteArray& jpeg, const QByteArray& exif, const QImage& preview);
 
     ICaptureListener* listener_;
     PostFn post_;
+    storage::PhotoFiler* filer_;
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<CaptureJob> queue_;
@@ -96,8 +97,6 @@ private:
     // Worker thread only.
     SceneRenderer renderer_;
     SceneRenderer previewRenderer_;
-    QString seriesFolder_;
-    int seriesNext_ = 1;
 };
 
 // Encodes `image` as JPEG at `quality` (0..100).

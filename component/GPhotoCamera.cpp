@@ -1,6 +1,5 @@
 #include "component/GPhotoCamera.h"
 
-#include "component/AtomicFile.h"
 #include "component/GPhotoVocabulary.h"
 #include "component/LiveView.h"
 
@@ -147,8 +146,8 @@ void GPhotoCamera::SetWidget(std::string widget, std::string value) {
     });
 }
 
-void GPhotoCamera::Capture(std::uint64_t id, QString path) {
-    Enqueue([this, id, path = std::move(path)] {
+void GPhotoCamera::Capture(std::uint64_t id, storage::PhotoRequest request) {
+    Enqueue([this, id, request = std::move(request)] {
         ICaptureListener* l = links_.capture;
         seriesTail_ = false;
         Post([l, id] { l->OnDownloadStart(id); });
@@ -168,12 +167,12 @@ void GPhotoCamera::Capture(std::uint64_t id, QString path) {
             Post([l, id, reason] { l->OnCaptureFailed(id, reason); });
             return;
         }
-        Download(where.folder, where.name, Expected{id, path, false});
+        Download(where.folder, where.name, Expected{id, request});
     });
 }
 
-void GPhotoCamera::StartSeries(std::uint64_t id, QString folder) {
-    Enqueue([this, id, folder = std::move(folder)] {
+void GPhotoCamera::StartSeries(std::uint64_t id, storage::PhotoRequest request) {
+    Enqueue([this, id, request = std::move(request)] {
         const int r = WriteWidget(gphoto::kRemoteRelease, "Press Full");
         if (r != GP_OK) {
             Failed(r, "starting the series");
@@ -181,7 +180,7 @@ void GPhotoCamera::StartSeries(std::uint64_t id, QString folder) {
         }
         seriesActive_ = true;
         seriesTail_ = false;
-        series_ = Expected{id, folder, true};
+        series_ = Expected{id, request};
     });
 }
 
@@ -210,8 +209,8 @@ void GPhotoCamera::StartBulb() {
     });
 }
 
-void GPhotoCamera::StopBulb(std::uint64_t id, QString path) {
-    Enqueue([this, id, path = std::move(path)] {
+void GPhotoCamera::StopBulb(std::uint64_t id, storage::PhotoRequest request) {
+    Enqueue([this, id, request = std::move(request)] {
         ICaptureListener* l = links_.capture;
         if (!bulbOpen_) {
             // The body refused to open the shutter (not in bulb): there is no exposure to wait for.
@@ -221,7 +220,7 @@ void GPhotoCamera::StopBulb(std::uint64_t id, QString path) {
         }
         bulbOpen_ = false;
         seriesTail_ = false;
-        expected_.push_back(Expected{id, path, false});
+        expected_.push_back(Expected{id, request});
         Post([l, id] { l->OnDownloadStart(id); });
         const int r = WriteToggle(gphoto::kBulb, 0);
         if (r != GP_OK)
@@ -406,8 +405,6 @@ bool GPhotoCamera::Open(OpenResult& result) {
     if (r != GP_OK) {
         result.result = r;
         result.error = gphoto::DescribeOpenFailure(r, gp_result_as_string(r));
-        std::fprintf(stderr, "QuorCtrl: cannot open %s (%s): %s\n", info_.name.c_str(), gp_result_as_string(r),
-                     result.error.c_str());
         {
             std::lock_guard lock(GPhotoLibraryMutex()); // unloads the driver
             gp_camera_unref(camera_);
@@ -603,21 +600,10 @@ void GPhotoCamera::PollEvents(int maxEvents) {
                     Reread(*widget);
         } else if (type == GP_EVENT_FILE_ADDED && data) {
             const auto* path = static_cast<const CameraFilePath*>(data);
-            Expected where;
-            if (!expected_.empty()) {
-                where = expected_.front();
-                expected_.pop_front();
-            } else if (seriesActive_ || seriesTail_) {
-                where = series_;
-            } else {
-                where = Expected{0, ownShotFolder_, true};
-            }
             const std::string folder = path->folder, name = path->name;
             free(data);
             data = nullptr;
-            // Without a folder for the body's own shots (program control), such a file stays on the body.
-            if (where.id != 0 || !where.path.isEmpty())
-                Download(folder.c_str(), name.c_str(), where);
+            OnFileAdded(folder, name);
         }
         free(data);
         if (type == GP_EVENT_TIMEOUT)
@@ -625,15 +611,78 @@ void GPhotoCamera::PollEvents(int maxEvents) {
     }
 }
 
+namespace {
+
+std::string StemOf(const std::string& name) {
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+} // namespace
+
+void GPhotoCamera::OnFileAdded(const std::string& folder, const std::string& name) {
+    Expected where;
+    if (!expected_.empty()) {
+        where = expected_.front();
+        expected_.pop_front();
+    } else if (seriesActive_ || seriesTail_) {
+        where = series_;
+    } else if (StemOf(name) == lastShot_.cameraStem &&
+               std::chrono::steady_clock::now() - lastShot_.when < kSameShotWindow) {
+        // The second file of the exposure a shot of ours took (RAW + JPEG): stored beside the first, untold.
+        where = Expected{0, lastShot_.request};
+    } else {
+        // Taken with the body's own button: nothing the body delivers is left behind, it keeps its own name.
+        where.request.naming = storage::PhotoRequest::Naming::CameraNamed;
+        where.request.hostPath = ownShotFolder_;
+    }
+    Download(folder.c_str(), name.c_str(), where);
+}
+
+bool GPhotoCamera::CapturesToCard() const {
+    for (const WidgetState& w : known_)
+        if (w.widget == gphoto::kCaptureTarget)
+            return w.value == gphoto::kTargetCard;
+    return false;
+}
+
+bool GPhotoCamera::Store(const std::string& name, const Expected& where, const QByteArray& bytes, QString* written) {
+    const QString safe = QString::fromStdString(gphoto::SafeBaseName(name));
+    const QFileInfo info(safe.isEmpty() ? QStringLiteral("photo.jpg") : safe);
+    const QString suffix = info.suffix().isEmpty() ? QStringLiteral(".jpg") : "." + info.suffix().toLower();
+    storage::PhotoRequest request = where.request;
+    if (request.naming == storage::PhotoRequest::Naming::CameraNamed)
+        request.cameraName = info.completeBaseName();
+    // A second file of one exposure (RAW + JPEG) shares the first one's name.
+    const bool secondFile = request.naming != storage::PhotoRequest::Naming::CameraNamed &&
+                            StemOf(name) == lastShot_.cameraStem &&
+                            std::chrono::steady_clock::now() - lastShot_.when < kSameShotWindow;
+    storage::StoredPhoto stored;
+    QString error;
+    const QByteArrayView parts[] = {QByteArrayView(bytes)};
+    if (!links_.filer->Save(request, suffix, parts, &stored, &error, secondFile ? &lastShot_.stored : nullptr)) {
+        error += CapturesToCard() ? QStringLiteral("; it is still on the camera's card")
+                                  : QStringLiteral("; the camera kept no copy");
+        ICaptureListener* l = links_.capture;
+        Post([l, id = where.id, error] { l->OnCaptureFailed(id, error); });
+        return false;
+    }
+    if (!secondFile)
+        lastShot_ = LastShot{StemOf(name), stored, request, std::chrono::steady_clock::now()};
+    *written = stored.path;
+    return true;
+}
+
 void GPhotoCamera::Download(const char* folder, const char* name, const Expected& where) {
     ICaptureListener* l = links_.capture;
     const std::uint64_t id = where.id;
     // Photos from the body's own shutter have no job; they are stored without being announced as downloads.
     const bool told = id != 0;
+    const bool series = where.request.naming == storage::PhotoRequest::Naming::Series;
     if (told && progressId_ != id) {
         progressId_ = id;
         progressReported_ = 0;
-        if (where.intoFolder)
+        if (series)
             Post([l, id] { l->OnDownloadStart(id); });
     }
     CameraFile* file = nullptr;
@@ -650,11 +699,10 @@ void GPhotoCamera::Download(const char* folder, const char* name, const Expected
             Failed(r, "sending a photo");
             return;
         }
-        if (told) {
-            const QString reason =
-                QStringLiteral("The photo could not be downloaded: %1").arg(QString::fromUtf8(gp_result_as_string(r)));
-            Post([l, id, reason] { l->OnCaptureFailed(id, reason); });
-        }
+        const QString reason =
+            QStringLiteral("The photo %1 could not be downloaded (%2); it is still on the camera")
+                .arg(QString::fromStdString(gphoto::SafeBaseName(name)), QString::fromUtf8(gp_result_as_string(r)));
+        Post([l, id, reason] { l->OnCaptureFailed(id, reason); });
         return;
     }
     // libgphoto2 2.5.30 reports no progress while an EOS capture downloads inside gp_camera_capture; whatever
@@ -668,28 +716,13 @@ void GPhotoCamera::Download(const char* folder, const char* name, const Expected
     std::thread previewer;
     if (told)
         previewer = std::thread([&preview, bytes] { preview = DecodePreview(bytes); });
-    QString error;
     QString written;
-    if (!where.intoFolder) {
-        if (WriteFileAtomically(where.path, bytes, &error))
-            written = where.path;
-    } else {
-        // Series frames get names of ours; a photo from the body's own shutter keeps the camera's name, made safe.
-        const QString safe = QString::fromStdString(gphoto::SafeBaseName(name));
-        const QFileInfo info(safe.isEmpty() ? QStringLiteral("photo.jpg") : safe);
-        const QString suffix = info.suffix().isEmpty() ? QStringLiteral(".jpg") : "." + info.suffix().toLower();
-        const QString stem = told ? QString::fromLatin1(kSeriesStem) : info.completeBaseName() + "_";
-        written = WriteNewFile(where.path, stem, suffix, bytes, 1, &error);
-    }
+    const bool stored = Store(name, where, bytes, &written);
     if (previewer.joinable())
         previewer.join();
     gp_file_unref(file);
-    if (!told)
+    if (!told || !stored)
         return;
-    if (written.isEmpty()) {
-        Post([l, id, error] { l->OnCaptureFailed(id, error); });
-        return;
-    }
     Post([l, id] { l->OnDownloadProgress(id, 100); });
     Post([l, id, written, preview] { l->OnDownloadComplete(id, written, preview); });
 }

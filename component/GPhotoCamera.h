@@ -7,6 +7,7 @@
 
 #include "component/CaptureWorker.h"
 #include "component/JpegDecoder.h"
+#include "component/storage/PhotoFiler.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -78,6 +79,7 @@ public:
         IGPhotoEvents* events = nullptr;
         ICaptureListener* capture = nullptr;
         LiveView* live = nullptr;
+        storage::PhotoFiler* filer = nullptr; // where downloads are saved; outlives the camera
         PostFn post; // runs a task on the window's thread, dropped once the component has gone
         std::uint64_t session = 0;
     };
@@ -97,7 +99,8 @@ public:
     };
     static constexpr const char* kThreadName = "quor-gphoto";
     static constexpr const char* kDecodeThreadName = "quor-gp-decode";
-    static constexpr const char* kSeriesStem = "quortovu_";
+    // Files the body announces this long after a shot of ours, under the same name, belong to that exposure.
+    static constexpr std::chrono::seconds kSameShotWindow{10};
     static constexpr std::size_t kFrameReserve = 2 * 1024 * 1024; // bytes of one live-view JPEG, at most
 
     // Starts the worker, which opens the camera at once.
@@ -113,12 +116,12 @@ public:
 
     // Queued commands; the worker runs them in order. Results come back as events.
     void SetWidget(std::string widget, std::string value);
-    void Capture(std::uint64_t id, QString path);
-    void StartSeries(std::uint64_t id, QString folder);
+    void Capture(std::uint64_t id, storage::PhotoRequest request);
+    void StartSeries(std::uint64_t id, storage::PhotoRequest request);
     void StopSeries();
     void StartBulb();
-    // Closes the shutter; the exposure downloads to `path`.
-    void StopBulb(std::uint64_t id, QString path);
+    // Closes the shutter; the exposure downloads as `request` says.
+    void StopBulb(std::uint64_t id, storage::PhotoRequest request);
     void StartLiveView();
     // The pool is sized for the reported frame size: frames may go into it.
     void LiveViewReady();
@@ -139,8 +142,14 @@ public:
 private:
     struct Expected {
         std::uint64_t id = 0;
-        QString path;
-        bool intoFolder = false;
+        storage::PhotoRequest request;
+    };
+    // The exposure a shot of ours last downloaded: the body may announce a second file of it (RAW + JPEG).
+    struct LastShot {
+        std::string cameraStem; // the body's name for the files, without suffix
+        storage::StoredPhoto stored;
+        storage::PhotoRequest request;
+        std::chrono::steady_clock::time_point when{};
     };
 
     void Enqueue(std::function<void()> command);
@@ -152,6 +161,11 @@ private:
     void DecodeLoop();
     void StopDecoder();
     void Download(const char* folder, const char* name, const Expected& where);
+    void OnFileAdded(const std::string& folder, const std::string& name);
+    // Saves a downloaded file; false (and the user told why) when it could be saved nowhere.
+    bool Store(const std::string& name, const Expected& where, const QByteArray& bytes, QString* written);
+    // Whether the body stores its shots on its card (or only in its memory until they are downloaded).
+    bool CapturesToCard() const;
     static QImage DecodePreview(const QByteArray& bytes);
     bool ReadWidget(const char* name, WidgetState& state);
     void Reread(const std::string& widget);
@@ -194,6 +208,7 @@ private:
     bool bulbOpen_ = false;
     std::deque<Expected> expected_; // who gets the next files the body announces
     QString ownShotFolder_;
+    LastShot lastShot_;
     std::vector<WidgetState> known_;
     // Download progress, fed by the library's progress callbacks.
     std::uint64_t progressId_ = 0;

@@ -1,6 +1,7 @@
 #include "component/QuorCtrlComponent.h"
 
 #include "component/GPhotoVocabulary.h"
+#include "component/Messages.h"
 #include "component/QuorCtrlView.h"
 #include "component/SettingsDialog.h"
 #include "component/ShotSettings.h"
@@ -9,12 +10,17 @@
 #include "control/DispatchIds.h"
 #include "control/NotifyNames.h"
 #include "control/PropertyCodes.h"
+#include "component/storage/DurableFile.h"
+#include "component/storage/FileRead.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QMetaObject>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <utility>
@@ -121,32 +127,77 @@ std::span<const QuorCtrlComponent::Entry> QuorCtrlComponent::Table() {
     return table;
 }
 
+ComponentPlaces ComponentPlaces::ForUser() {
+    return ComponentPlaces{storage::PreferencesStore::DefaultFile(), QString()};
+}
+
 QuorCtrlComponent::QuorCtrlComponent(QWidget* parent, const HostedProperties& props)
     : QuorCtrlComponent(parent, props, CameraEngine::CameraCountFromEnvironment(),
-                        RealCameraSources{true, true, {}}) {}
+                        RealCameraSources{true, true, {}}, ComponentPlaces::ForUser()) {}
+
+namespace {
+
+QString PicturesFolder(const ComponentPlaces& places) {
+    if (!places.picturesFolder.isEmpty())
+        return places.picturesFolder;
+    QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (pictures.isEmpty())
+        pictures = QDir::homePath() + QStringLiteral("/Pictures");
+    return QDir(pictures).filePath(QStringLiteral("QuorTovu"));
+}
+
+} // namespace
 
 QuorCtrlComponent::QuorCtrlComponent(QWidget* parent, const HostedProperties& props, int simulatedCameras,
-                                     const RealCameraSources& real)
-    : engine_(std::make_unique<CameraEngine>(static_cast<IEngineOutlet*>(this), simulatedCameras)) {
+                                     const RealCameraSources& real, const ComponentPlaces& places)
+    : io_(std::make_unique<storage::IoQueue>()),
+      prefs_(std::make_unique<storage::PreferencesStore>(places.settingsFile, io_.get())),
+      filer_(std::make_unique<storage::PhotoFiler>(PicturesFolder(places))),
+      engine_(std::make_unique<CameraEngine>(static_cast<IEngineOutlet*>(this), simulatedCameras)) {
     state_.borderStyle = props.borderStyle;
     view_ = new QuorCtrlView(parent, props, engine_.get(), &state_, &status_, &sim_, &lens_);
     connect(engine_.get(), &CameraEngine::stateChanged, view_, &QuorCtrlView::Refresh);
     connect(engine_.get(), &CameraEngine::sessionEnded, this, &QuorCtrlComponent::OnSessionEnded);
     connect(&lens_, &Lens::changed, view_, &QuorCtrlView::Refresh);
     capture_ = std::make_unique<CaptureWorker>(static_cast<ICaptureListener*>(this),
-                                               [this](std::function<void()> task) { Post(std::move(task)); });
+                                               [this](std::function<void()> task) { Post(std::move(task)); },
+                                               filer_.get());
     connect(&seriesTimer_, &QTimer::timeout, this, &QuorCtrlComponent::SeriesTick);
     view_->AttachLiveView(&live_);
     connect(engine_.get(), &CameraEngine::stateChanged, this, &QuorCtrlComponent::UpdateScene);
     connect(&lens_, &Lens::changed, this, &QuorCtrlComponent::UpdateScene);
     connect(view_, &QuorCtrlView::afPointClicked, &lens_, &Lens::SetAfPoint);
     connect(view_, &QuorCtrlView::cropRectDragged, this, &QuorCtrlComponent::OnCropDragged);
-    engine_->SetRealCameraLinks(static_cast<ICaptureListener*>(this), &live_);
+    engine_->SetRealCameraLinks(static_cast<ICaptureListener*>(this), &live_, filer_.get());
     connect(engine_.get(), &CameraEngine::liveViewSize, this, &QuorCtrlComponent::OnRealLiveViewSize);
-    connect(engine_.get(), &CameraEngine::cameraMessage, view_, [this](const QString& text) {
-        if (view_)
-            view_->ShowMessage(text, 3 * QuorCtrlView::kMessageMs);
+    connect(engine_.get(), &CameraEngine::cameraMessage, this, &QuorCtrlComponent::Tell);
+    StartFileWork(real);
+}
+
+void QuorCtrlComponent::StartFileWork(const RealCameraSources& given) {
+    const storage::Preferences& p = prefs_->Get();
+    filer_->SetSaveFolder(p.saveFolder);
+    sim_.liveViewWidth = p.liveViewWidth;
+    sim_.liveViewHeight = p.liveViewHeight;
+    sim_.liveViewFps = p.liveViewFps;
+    engine_->SetLensManualFocus(p.lensManualFocus);
+    // The workers tell the user through the window's thread.
+    filer_->SetNoticeHandler([this](const QString& text) { Post([this, text] { Tell(text); }); });
+    filer_->SetFolderHandler([this](const QString& folder) { Post([this, folder] { prefs_->NoteFolder(folder); }); });
+    prefs_->SetErrorHandler([this](const QString& text) { Post([this, text] { Tell(text); }); });
+    // Temporaries a crash left where photos went lately go at once, off the window's thread.
+    QStringList folders = p.recentFolders;
+    folders << ApplicationDirectory() << filer_->FallbackFolder() << p.saveFolder;
+    folders.removeDuplicates();
+    folders.removeAll(QString());
+    io_->Post([folders] {
+        for (const QString& f : folders)
+            storage::RemoveStaleTemporaries(f);
     });
+    RealCameraSources real = given;
+    for (const QString& text : p.networkCameras)
+        for (const gphoto::NetworkCamera& c : gphoto::ParseNetworkCameras(text.toStdString()))
+            real.network.push_back(c);
     engine_->EnableRealCameras(real);
 }
 
@@ -161,6 +212,8 @@ QuorCtrlComponent::~QuorCtrlComponent() {
     // is gone before the live view and capture listener it feeds.
     engine_->Close();
     engine_->FinishClosedCameras();
+    // Preferences still being written are finished; nothing else runs on the I/O thread any more.
+    io_->Stop();
     // The host may already have destroyed its window, and the view with it.
     delete view_.data();
 }
@@ -232,12 +285,27 @@ void QuorCtrlComponent::Repaint() {
         view_->Refresh();
 }
 
+void QuorCtrlComponent::Tell(const QString& text) {
+    PrintToStderr(text);
+    if (view_)
+        view_->ShowMessage(Printable(text));
+}
+
+QString QuorCtrlComponent::HostPath(const std::string& text) {
+    const QString path = QString::fromStdString(text);
+    if (path.isEmpty() || !QFileInfo(path).isRelative())
+        return path;
+    return QDir(ApplicationDirectory()).filePath(path);
+}
+
 // ---- Capture ----
 
 void QuorCtrlComponent::OnSessionEnded() {
     // Whatever the camera was doing ends with the session; reports already on their way are ignored.
     cancelledUpTo_ = nextJob_ - 1;
     capture_->CancelAll();
+    cardKilobytes_.clear();
+    seriesJobs_.clear();
     seriesTimer_.stop();
     status_.seriesActive = false;
     status_.bulbOpen = false;
@@ -250,50 +318,98 @@ void QuorCtrlComponent::OnSessionEnded() {
     StopLive();
 }
 
-bool QuorCtrlComponent::Shoot(const QString& path, bool intoFolder, double bulbSeconds) {
+namespace {
+
+// What the EXIF block of a simulated photo says about the exposure.
+PhotoExif ExifOf(const SimulatedCamera& camera, double bulbSeconds, int rotation) {
+    const PropertyModel& model = camera.Properties();
+    PhotoExif exif;
+    exif.model = camera.Model();
+    exif.make = exif.model.substr(0, exif.model.find(' '));
+    exif.serial = camera.SerialNumber();
+    exif.exposureSeconds = bulbSeconds > 0.0 ? bulbSeconds : ShutterSeconds(model.Current(prop::ShutterSpeed));
+    exif.fNumber = ApertureNumber(model.Current(prop::Aperture));
+    exif.iso = IsoNumber(model.Current(prop::IsoSpeed));
+    exif.taken = QDateTime::currentDateTime();
+    exif.rotation = rotation;
+    return exif;
+}
+
+} // namespace
+
+bool QuorCtrlComponent::Shoot(const storage::PhotoRequest& request, double bulbSeconds) {
     if (!engine_->IsOpen())
         return false;
     if (GPhotoCamera* real = engine_->Real()) {
         // Photos the body takes by itself arrive through its events; a shot of ours goes to a file of ours.
-        if (intoFolder)
+        if (request.naming != storage::PhotoRequest::Naming::Newest)
             return false;
         const std::uint64_t id = nextJob_++;
         ++status_.shotsTaken;
         if (bulbSeconds > 0.0)
-            real->StopBulb(id, path);
+            real->StopBulb(id, request);
         else
-            real->Capture(id, path);
+            real->Capture(id, request);
         return true;
     }
     if (sim_.nextCaptureFails) {
         sim_.nextCaptureFails = false;
-        if (view_)
-            view_->ShowMessage(QStringLiteral("The camera refused the shot (simulated fault)"));
+        Tell(QStringLiteral("The camera refused the shot (simulated fault)"));
         return false;
     }
     if (engine_->AvailableShots() <= 0) {
-        if (view_)
-            view_->ShowMessage(QStringLiteral("The card is full"));
+        Tell(QStringLiteral("The card is full"));
         return false;
     }
-    const PropertyModel& model = engine_->OpenCamera()->Properties();
+    const SimulatedCamera& camera = *engine_->OpenCamera();
+    const PropertyModel& model = camera.Properties();
     CaptureJob job;
     job.id = nextJob_++;
-    job.path = path;
-    job.intoFolder = intoFolder;
+    job.request = request;
     job.scene = ShotScene(model, lens_.Blur(), bulbSeconds);
     job.scene.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - created_).count();
     job.format = PhotoFormatFor(model.Current(prop::ImageQuality));
+    job.exif = ExifOf(camera, bulbSeconds, state_.rotation);
     job.failWrite = sim_.writesFail;
     job.slowTransfer = sim_.slowTransfer;
     job.pullOutHalfway = std::exchange(sim_.pullOutDuringDownload, false);
-    engine_->ConsumeCard(model.ShotKilobytes());
+    // The card fills once the photo is saved: a shot that is lost takes no room.
+    cardKilobytes_[job.id] = model.ShotKilobytes();
+    if (request.naming == storage::PhotoRequest::Naming::Series)
+        seriesJobs_.insert(job.id);
     ++status_.shotsTaken;
     capture_->Enqueue(std::move(job));
     return true;
 }
 
+void QuorCtrlComponent::SetLensManualFocus(bool manual) {
+    engine_->SetLensManualFocus(manual);
+    prefs_->Update([manual](storage::Preferences& p) { p.lensManualFocus = manual; });
+}
+
+bool QuorCtrlComponent::AddNetworkCamera(const gphoto::NetworkCamera& camera) {
+    if (!engine_->AddNetworkCamera(camera))
+        return false;
+    prefs_->Update([&](storage::Preferences& p) {
+        const QString text = QString::fromStdString(camera.host + ":" + std::to_string(camera.port));
+        if (!p.networkCameras.contains(text))
+            p.networkCameras << text;
+    });
+    return true;
+}
+
+void QuorCtrlComponent::SetSaveFolder(const QString& folder) {
+    filer_->SetSaveFolder(folder);
+    prefs_->Update([&](storage::Preferences& p) { p.saveFolder = folder; });
+    Repaint();
+}
+
 void QuorCtrlComponent::ApplyLiveViewSettings() {
+    prefs_->Update([this](storage::Preferences& p) {
+        p.liveViewWidth = sim_.liveViewWidth;
+        p.liveViewHeight = sim_.liveViewHeight;
+        p.liveViewFps = sim_.liveViewFps;
+    });
     // A real camera sets its own frame size and rate.
     if (live_.Running() && !live_.Fed()) {
         live_.Stop();
@@ -399,7 +515,7 @@ Variant QuorCtrlComponent::DoAutoFocus(Args) {
 }
 
 Variant QuorCtrlComponent::GrabFrame(Args a) {
-    const QString path = QString::fromStdString(a[0].text);
+    const QString path = HostPath(a[0].text);
     if (!view_ || path.isEmpty())
         return Variant::Bool(false);
     const Frame* frame = view_->CurrentFrame();
@@ -412,7 +528,7 @@ Variant QuorCtrlComponent::GrabFrame(Args a) {
     CaptureJob job;
     job.kind = CaptureJob::Kind::Grab;
     job.id = nextJob_++;
-    job.path = path;
+    job.request = storage::PhotoRequest{storage::PhotoRequest::Naming::Newest, path, {}, {}};
     // Only the crop is copied here; turning and encoding happen on the capture thread.
     job.picture = QImage(frame->bytes.data(), size.width(), size.height(), qsizetype(frame->stride),
                          QImage::Format_RGB888)
@@ -425,18 +541,31 @@ Variant QuorCtrlComponent::GrabFrame(Args a) {
 bool QuorCtrlComponent::PressCameraShutter() {
     if (status_.controlMode != 2)
         return false;
-    return Shoot(ApplicationDirectory(), true);
+    // The body's own button: its photo lands beside the program like a series frame of its own.
+    return Shoot(storage::PhotoRequest{storage::PhotoRequest::Naming::Series, ApplicationDirectory(),
+                                       QDateTime::currentDateTime(), {}});
 }
 
 void QuorCtrlComponent::SeriesTick() {
     // Like a body's buffer: while two shots still wait for their download, the series waits too.
     if (capture_->Pending() >= 2)
         return;
-    if (!Shoot(seriesFolder_, true)) {
+    if (!Shoot(seriesRequest_)) {
         seriesTimer_.stop();
         status_.seriesActive = false;
         Repaint();
     }
+}
+
+void QuorCtrlComponent::StopSeriesAfterFailure(const QString& reason) {
+    // Each further frame would be lost the same way: the series ends with the first loss.
+    seriesTimer_.stop();
+    if (GPhotoCamera* real = engine_->Real())
+        real->StopSeries();
+    status_.seriesActive = false;
+    seriesJobs_.clear();
+    Tell(QStringLiteral("The series was stopped. %1").arg(reason));
+    Repaint();
 }
 
 void QuorCtrlComponent::OnDownloadStart(std::uint64_t id) {
@@ -458,6 +587,11 @@ void QuorCtrlComponent::OnDownloadProgress(std::uint64_t id, int percent) {
 void QuorCtrlComponent::OnDownloadComplete(std::uint64_t id, const QString& path, const QImage& preview) {
     if (Stale(id))
         return;
+    if (auto it = cardKilobytes_.find(id); it != cardKilobytes_.end()) {
+        engine_->ConsumeCard(it->second);
+        cardKilobytes_.erase(it);
+    }
+    seriesJobs_.erase(id);
     status_.lastSaved = path;
     if (view_) {
         view_->SetTransferProgress(-1);
@@ -469,49 +603,61 @@ void QuorCtrlComponent::OnDownloadComplete(std::uint64_t id, const QString& path
 }
 
 void QuorCtrlComponent::OnCaptureFailed(std::uint64_t id, const QString& reason) {
+    if (id == 0) { // a photo from the body's own button
+        Tell(reason);
+        return;
+    }
     if (Stale(id))
         return;
-    if (view_) {
+    cardKilobytes_.erase(id);
+    if (view_)
         view_->SetTransferProgress(-1);
-        view_->ShowMessage(reason);
-    }
+    if (status_.seriesActive && seriesJobs_.count(id))
+        StopSeriesAfterFailure(reason);
+    else
+        Tell(reason);
 }
 
 void QuorCtrlComponent::OnPulledOut(std::uint64_t id) {
     if (Stale(id))
         return;
-    if (view_)
-        view_->ShowMessage(QStringLiteral("The camera was pulled out during the download; nothing was saved"));
+    Tell(QStringLiteral("The camera was pulled out during the download; nothing was saved"));
     engine_->PullOutCamera(engine_->OpenIndex());
 }
 
 Variant QuorCtrlComponent::TakePicture(Args a) {
-    const QString path = QString::fromStdString(a[0].text);
+    const QString path = HostPath(a[0].text);
     // Nowhere to put it: refused before the shutter moves.
     if (path.isEmpty())
         return Variant::Bool(false);
-    return Variant::Bool(Shoot(path, false));
+    return Variant::Bool(Shoot(storage::PhotoRequest{storage::PhotoRequest::Naming::Newest, path, {}, {}}));
 }
 
 Variant QuorCtrlComponent::StartContinuousShooting(Args a) {
     if (!engine_->IsOpen() || status_.seriesActive)
         return Variant::Bool(false);
-    const QString folder = QString::fromStdString(a[0].text);
+    // A folder that cannot take the frames is the filer's to judge (off the window's thread): they go to the
+    // fallback folder then.
+    const QString folder = HostPath(a[0].text);
+    if (folder.isEmpty())
+        return Variant::Bool(false);
+    seriesRequest_ = storage::PhotoRequest{storage::PhotoRequest::Naming::Series, folder,
+                                           QDateTime::currentDateTime(), {}};
+    seriesJobs_.clear();
     if (GPhotoCamera* real = engine_->Real()) {
         // The body shoots the series by itself while the release is held down; its frames arrive as events.
-        if (engine_->PropertyText(prop::DriveMode).find("Continuous") == std::string::npos ||
-            !QFileInfo(folder).isDir())
+        if (engine_->PropertyText(prop::DriveMode).find("Continuous") == std::string::npos)
             return Variant::Bool(false);
-        real->StartSeries(nextJob_++, folder);
+        seriesJobs_.insert(nextJob_);
+        real->StartSeries(nextJob_++, seriesRequest_);
         status_.seriesActive = true;
         Repaint();
         return Variant::Bool(true);
     }
     const int tenthsPerSecond = engine_->OpenCamera()->Properties().Current(prop::DriveMode)->key;
     // A body in a single-shot drive mode takes no series.
-    if (tenthsPerSecond <= 0 || !QFileInfo(folder).isDir())
+    if (tenthsPerSecond <= 0)
         return Variant::Bool(false);
-    seriesFolder_ = folder;
     status_.seriesActive = true;
     seriesTimer_.start(10000 / tenthsPerSecond);
     SeriesTick();
@@ -534,12 +680,10 @@ Variant QuorCtrlComponent::StopContinuousShooting(Args) {
 Variant QuorCtrlComponent::StartBulb(Args a) {
     if (!engine_->IsOpen() || status_.bulbOpen)
         return Variant::Bool(false);
-    QString name = QString::fromStdString(a[0].text);
+    const QString name = HostPath(a[0].text);
     if (name.isEmpty())
         return Variant::Bool(false);
-    if (QFileInfo(name).isRelative())
-        name = QDir(ApplicationDirectory()).filePath(name);
-    bulbPath_ = name;
+    bulbRequest_ = storage::PhotoRequest{storage::PhotoRequest::Naming::Newest, name, {}, {}};
     bulbStart_ = std::chrono::steady_clock::now();
     if (GPhotoCamera* real = engine_->Real())
         real->StartBulb();
@@ -555,7 +699,7 @@ Variant QuorCtrlComponent::StopBulb(Args) {
     const double seconds =
         std::max(std::chrono::duration<double>(std::chrono::steady_clock::now() - bulbStart_).count(), 1.0 / 8000);
     Repaint();
-    return Variant::Bool(Shoot(bulbPath_, false, seconds));
+    return Variant::Bool(Shoot(bulbRequest_, seconds));
 }
 
 Variant QuorCtrlComponent::PressShutterHalfway(Args a) {
@@ -594,9 +738,6 @@ Variant QuorCtrlComponent::SetControlMode(Args a) {
     if (!engine_->IsOpen() || (mode != 1 && mode != 2))
         return Variant::Bool(false);
     status_.controlMode = mode;
-    // In camera control the body's own shutter button takes photos, which land in the application directory.
-    if (GPhotoCamera* real = engine_->Real())
-        real->SetOwnShotFolder(mode == 2 ? ApplicationDirectory() : QString());
     Repaint();
     return Variant::Bool(true);
 }
@@ -629,7 +770,9 @@ Variant QuorCtrlComponent::OpenCamera(Args a) {
     QGuiApplication::setOverrideCursor(Qt::BusyCursor);
     const bool opened = engine_->Open(index);
     QGuiApplication::restoreOverrideCursor();
-    if (opened && status_.controlMode == 2)
+    // Photos taken with the body's own button land beside the program, whoever has control: nothing the body
+    // delivers is thrown away.
+    if (opened)
         engine_->Real()->SetOwnShotFolder(ApplicationDirectory());
     return Variant::Bool(opened);
 }
@@ -675,13 +818,34 @@ Variant QuorCtrlComponent::SetCropRect(Args a) {
 Variant QuorCtrlComponent::ShowCropFrame(Args a) {
     state_.cropFrameShown = Flag(a[0]);
     state_.cropImagePath = a[1].text;
-    // The file is read when the frame is switched on, so that a changed file shows at the next switch.
-    if (view_) {
-        if (state_.cropFrameShown)
-            view_->SetCropFrameImage(QString::fromStdString(state_.cropImagePath));
-        else
+    const std::uint64_t request = ++cropRequest_;
+    if (!state_.cropFrameShown) {
+        if (view_)
             view_->ClearCropFrameImage();
+        Repaint();
+        return {};
     }
+    // The file is read when the frame is switched on (so that a changed file shows at the next switch), on the
+    // I/O thread: a path from outside may name anything, a FIFO or a file on a stalled share.
+    io_->Post([this, request, path = HostPath(state_.cropImagePath)] {
+        QByteArray bytes;
+        QString error;
+        QImage image;
+        if (storage::ReadRegularFile(path, kCropImageLimit, &bytes, &error)) {
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::ReadOnly);
+            QImageReader reader(&buffer);
+            image = reader.read().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            if (image.isNull())
+                error = reader.errorString();
+        }
+        if (!error.isEmpty())
+            error = QStringLiteral("crop frame: cannot read %1 (%2)").arg(path, error);
+        Post([this, request, image, error] {
+            if (request == cropRequest_ && view_)
+                view_->SetCropFrameImage(image, error);
+        });
+    });
     Repaint();
     return {};
 }
@@ -795,9 +959,5 @@ Variant QuorCtrlComponent::EnableOnionSkin(Args a) {
     Repaint();
     return {};
 }
-
-Variant QuorCtrlComponent::AnswerFalse(Args) { return Variant::Bool(false); }
-
-Variant QuorCtrlComponent::AnswerNothing(Args) { return {}; }
 
 } // namespace quor::component

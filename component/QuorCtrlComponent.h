@@ -8,6 +8,9 @@
 #include "component/Lens.h"
 #include "component/LiveView.h"
 #include "component/QuorCtrlView.h"
+#include "component/storage/IoQueue.h"
+#include "component/storage/PhotoFiler.h"
+#include "component/storage/Preferences.h"
 #include "control/Dispatch.h"
 
 #include <QObject>
@@ -15,7 +18,9 @@
 #include <QTimer>
 
 #include <chrono>
+#include <map>
 #include <memory>
+#include <set>
 #include <span>
 
 namespace quor::component {
@@ -23,6 +28,13 @@ namespace quor::component {
 // Makes the registry create QuorCtrl for quor::kQuorCtrlClassId.
 void RegisterQuorCtrl();
 
+// Where the component keeps what it remembers and where photos go when the host's folder cannot take them.
+struct ComponentPlaces {
+    QString settingsFile;   // empty: nothing is remembered between runs
+    QString picturesFolder; // empty: the user's pictures folder, then "QuorTovu"
+    // What a host's component uses: the component's own settings file and the user's pictures folder.
+    static ComponentPlaces ForUser();
+};
 
 class QuorCtrlComponent final : public QObject,
                                 public IHostedComponent,
@@ -30,12 +42,17 @@ class QuorCtrlComponent final : public QObject,
                                 private ICaptureListener {
     Q_OBJECT
 public:
+    // The largest crop-frame image file read.
+    static constexpr qint64 kCropImageLimit = 32 << 20;
+
     // Creates the view as a child of `parent`. The number of simulated cameras comes from the environment
     // (CameraEngine::CameraCountFromEnvironment) unless given; so do the network cameras, and USB cameras are
-    // detected. Given a number of simulated cameras, real cameras are listed only as `real` says.
+    // detected, and the user's preferences are kept (ComponentPlaces::ForUser). Given a number of simulated
+    // cameras, real cameras are listed only as `real` says and preferences live where `places` says.
     QuorCtrlComponent(QWidget* parent, const HostedProperties& props);
     QuorCtrlComponent(QWidget* parent, const HostedProperties& props, int simulatedCameras,
-                      const RealCameraSources& real = RealCameraSources());
+                      const RealCameraSources& real = RealCameraSources(),
+                      const ComponentPlaces& places = ComponentPlaces());
     ~QuorCtrlComponent() override;
 
     Variant Invoke(int dispid, DispatchKind kind, std::span<const Variant> args) override;
@@ -54,8 +71,20 @@ public:
     // The camera's own shutter button, in camera-control mode: the photo downloads into the application
     // directory under a new name. False when not in that mode or the shot is refused.
     bool PressCameraShutter();
-    // Live-view frame size or rate changed in Sim(): a running live view restarts with them.
+    // Live-view frame size or rate changed in Sim(): a running live view restarts with them (and they are
+    // remembered).
     void ApplyLiveViewSettings();
+    // The lens's AF/MF switch of the simulated cameras (remembered).
+    void SetLensManualFocus(bool manual);
+    // Adds a network camera to the list and remembers it; false when it is listed already.
+    bool AddNetworkCamera(const gphoto::NetworkCamera& camera);
+    // Where photos go: `folder`, or with an empty one the folders the host names (remembered).
+    void SetSaveFolder(const QString& folder);
+    QString SaveFolder() const { return filer_->SaveFolder(); }
+    QString FallbackFolder() const { return filer_->FallbackFolder(); }
+    const storage::Preferences& Preferences() const { return prefs_->Get(); }
+    // Waits until the component's background file work queued so far is done (tests).
+    void DrainFileWork() { io_->Drain(); }
     // The directory of the running executable, where bare file names go.
     static QString ApplicationDirectory();
 
@@ -79,9 +108,15 @@ private:
 
     void Raise(int eventId, std::span<Variant> args);
     void Repaint();
+    // Tells the user: in the view until they do something, and once on stderr.
+    void Tell(const QString& text);
+    void StartFileWork(const RealCameraSources& real);
+    void StopSeriesAfterFailure(const QString& reason);
     void OnSessionEnded();
-    // Takes one shot with the current settings into `path` (a file, or with intoFolder a folder).
-    bool Shoot(const QString& path, bool intoFolder, double bulbSeconds = 0.0);
+    // Takes one shot with the current settings, saved as `request` says.
+    bool Shoot(const storage::PhotoRequest& request, double bulbSeconds = 0.0);
+    // A host's path made absolute: a bare name goes into the application directory.
+    static QString HostPath(const std::string& text);
     bool Stale(std::uint64_t id) const { return id <= cancelledUpTo_; }
     void SeriesTick();
     // Live view follows the camera's exposure settings and the lens.
@@ -140,12 +175,13 @@ private:
     Variant DriveLens(Args);
     Variant DoAutoFocus(Args);
     Variant GrabFrame(Args);
-    // Calls a camera without those abilities answers: false, or nothing.
-    Variant AnswerFalse(Args);
-    Variant AnswerNothing(Args);
 
     static std::span<const Entry> Table();
 
+    // File work first: it outlives every thread that saves photos.
+    std::unique_ptr<storage::IoQueue> io_;
+    std::unique_ptr<storage::PreferencesStore> prefs_;
+    std::unique_ptr<storage::PhotoFiler> filer_;
     ComponentState state_;
     Simulation sim_;
     CaptureStatus status_;
@@ -160,9 +196,12 @@ private:
     std::uint64_t nextJob_ = 1;
     std::uint64_t cancelledUpTo_ = 0; // reports of jobs up to this id belong to an ended session
     QTimer seriesTimer_;
-    QString seriesFolder_;
+    storage::PhotoRequest seriesRequest_;
+    std::set<std::uint64_t> seriesJobs_;           // shots of the running series (a real body's: its one job)
+    std::map<std::uint64_t, int> cardKilobytes_;   // simulated shots on their way: they fill the card once saved
+    std::uint64_t cropRequest_ = 0;                // the crop-frame image read last asked for
     std::chrono::steady_clock::time_point bulbStart_;
-    QString bulbPath_;
+    storage::PhotoRequest bulbRequest_;
     bool realLiveRequested_ = false; // live view asked of a real camera (its frames may not have arrived yet)
     std::chrono::steady_clock::time_point created_ = std::chrono::steady_clock::now();
 };

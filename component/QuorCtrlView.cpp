@@ -6,9 +6,9 @@
 #include "component/ViewGeometry.h"
 #include "control/PropertyCodes.h"
 
+#include <QApplication>
 #include <QFont>
 #include <QFontMetrics>
-#include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -38,11 +38,8 @@ QuorCtrlView::QuorCtrlView(QWidget* parent, const HostedProperties& props, const
     setObjectName(QStringLiteral("QuorCtrlView"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(kDefaultWidth, kDefaultHeight);
-    messageTimer_.setSingleShot(true);
-    connect(&messageTimer_, &QTimer::timeout, this, [this] {
-        message_.clear();
-        update();
-    });
+    // Messages stay until the user does something; the program-wide filter sees every click and key.
+    qApp->installEventFilter(this);
     statsTimer_.setInterval(500);
     connect(&statsTimer_, &QTimer::timeout, this, &QuorCtrlView::UpdateStats);
 }
@@ -135,18 +132,11 @@ QRect QuorCtrlView::CropRect() const {
     return EffectiveCrop(state_->cropRect, FrameSize(), state_->cropRatioLocked, state_->cropRatio);
 }
 
-void QuorCtrlView::SetCropFrameImage(const QString& path) {
-    QImageReader reader(path);
-    QImage image = reader.read();
+void QuorCtrlView::SetCropFrameImage(const QImage& image, const QString& error) {
     cropFrameCache_ = QImage();
     cropFrameCacheSize_ = QSize();
-    if (image.isNull()) {
-        cropFrame_ = QImage();
-        cropFrameError_ = QStringLiteral("crop frame: cannot read %1 (%2)").arg(path, reader.errorString());
-    } else {
-        cropFrame_ = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        cropFrameError_.clear();
-    }
+    cropFrame_ = image;
+    cropFrameError_ = image.isNull() ? error : QString();
     Refresh();
 }
 
@@ -241,10 +231,25 @@ void QuorCtrlView::SetTransferProgress(int percent) {
     update();
 }
 
-void QuorCtrlView::ShowMessage(const QString& text, int ms) {
-    message_ = text;
-    messageTimer_.start(ms);
+void QuorCtrlView::ShowMessage(const QString& text) {
+    messages_.removeAll(text);
+    messages_ << text;
+    while (messages_.size() > kMessageLines)
+        messages_.removeFirst();
     update();
+}
+
+void QuorCtrlView::ClearMessages() {
+    if (messages_.isEmpty())
+        return;
+    messages_.clear();
+    update();
+}
+
+bool QuorCtrlView::eventFilter(QObject* watched, QEvent* event) {
+    if (!messages_.isEmpty() && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress))
+        ClearMessages();
+    return QWidget::eventFilter(watched, event);
 }
 
 void QuorCtrlView::AddPhoto(const QImage& preview, bool show) {
@@ -515,12 +520,18 @@ void QuorCtrlView::PaintStatus(QPainter& painter) {
         painter.fillRect(QRect(track.topLeft(), QSize(track.width() * std::clamp(progress_, 0, 100) / 100, h)),
                          QColor(60, 170, 255));
     }
-    if (!message_.isEmpty()) {
+    if (!messages_.isEmpty()) {
+        // Newest at the bottom, each line cut short with an ellipsis rather than off the edge.
         const QFontMetrics metrics(painter.font());
-        const QRect box(0, height() - 10 - metrics.height() - 8, width(), metrics.height() + 8);
+        const int line = metrics.height() + 6;
+        const QRect box(0, height() - 10 - line * int(messages_.size()) - 2, width(), line * int(messages_.size()) + 2);
         painter.fillRect(box, QColor(150, 20, 20, 210));
         painter.setPen(Qt::white);
-        painter.drawText(box, Qt::AlignCenter, message_);
+        for (int i = 0; i < messages_.size(); ++i) {
+            const QRect row(box.left() + 6, box.top() + 1 + i * line, box.width() - 12, line);
+            painter.drawText(row, Qt::AlignVCenter | Qt::AlignHCenter,
+                             metrics.elidedText(messages_[i], Qt::ElideMiddle, row.width()));
+        }
     }
 }
 

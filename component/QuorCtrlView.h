@@ -40,7 +40,7 @@ class QuorCtrlView : public QWidget {
 public:
     static constexpr int kDefaultWidth = 500;
     static constexpr int kDefaultHeight = 330;
-    static constexpr int kMessageMs = 4000;
+    static constexpr int kMessageLines = 3; // the newest messages shown at once
     static constexpr int kMaxPhotos = 16; // photos kept for the onion skin
 
     // Everything pointed to belongs to the component and outlives the view.
@@ -56,9 +56,12 @@ public:
     // Transfer progress in percent while a download runs; -1 when none does.
     void SetTransferProgress(int percent);
     int TransferProgress() const { return progress_; }
-    // A line shown over the picture for kMessageMs (a failed write, a refused shot...).
-    void ShowMessage(const QString& text, int ms = kMessageMs);
-    QString Message() const { return message_; }
+    // A line shown over the picture (a failed write, a refused shot, photos saved elsewhere) until the user does
+    // something: the next click or key press anywhere in the program.
+    void ShowMessage(const QString& text);
+    // The lines shown now, newest last, one a line.
+    QString Message() const { return messages_.join(QLatin1Char('\n')); }
+    void ClearMessages();
     // A photo has arrived: kept for the onion skin, and shown instead of live view when `show`.
     void AddPhoto(const QImage& preview, bool show);
     void ClearShownPhoto();
@@ -76,9 +79,9 @@ public:
     // Where the live-view frame (unrotated frame pixels) lands in the view.
     QTransform FrameToView() const;
 
-    // The crop frame: the image at `path`, drawn over the crop area. An unreadable file shows no frame and
-    // leaves the reason in the debug overlay.
-    void SetCropFrameImage(const QString& path);
+    // The crop frame: `image` (read off the window's thread), drawn over the crop area. A null image shows no
+    // frame and leaves `error` in the debug overlay.
+    void SetCropFrameImage(const QImage& image, const QString& error);
     void ClearCropFrameImage();
     QString CropFrameError() const { return cropFrameError_; }
     bool HasCropFrameImage() const { return !cropFrame_.isNull(); }
@@ -101,6 +104,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void TakeFrame();
@@ -121,8 +125,7 @@ private:
     const Lens* lens_;
 
     int progress_ = -1;
-    QString message_;
-    QTimer messageTimer_;
+    QStringList messages_;
     QImage shownPhoto_;
     std::deque<QImage> photos_; // newest last
 

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -35,6 +36,23 @@ SettingsDialog::SettingsDialog(QuorCtrlComponent* component, QWidget* parent)
     setWindowTitle(QStringLiteral("QuorCtrl settings"));
     setObjectName(QStringLiteral("QuorCtrlSettings"));
     auto* layout = new QVBoxLayout(this);
+
+    auto* photos = new QGroupBox(QStringLiteral("Save photos in"), this);
+    auto* photosBox = new QVBoxLayout(photos);
+    saveFolder_ = new QLabel(photos);
+    saveFolder_->setWordWrap(true);
+    saveFolder_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    photosBox->addWidget(saveFolder_);
+    auto* photosRow = new QHBoxLayout;
+    chooseFolder_ = new QPushButton(QStringLiteral("Choose a folder..."), photos);
+    nextToProgram_ = new QPushButton(QStringLiteral("Next to the program"), photos);
+    photosRow->addWidget(chooseFolder_);
+    photosRow->addWidget(nextToProgram_);
+    photosRow->addStretch();
+    photosBox->addLayout(photosRow);
+    layout->addWidget(photos);
+    connect(chooseFolder_, &QPushButton::clicked, this, &SettingsDialog::ChooseSaveFolder);
+    connect(nextToProgram_, &QPushButton::clicked, this, [this] { UseSaveFolder(QString()); });
 
     auto* cameras = new QGroupBox(QStringLiteral("Simulated cameras"), this);
     auto* camerasForm = new QFormLayout(cameras);
@@ -120,7 +138,7 @@ SettingsDialog::SettingsDialog(QuorCtrlComponent* component, QWidget* parent)
         engine.PullOutCamera(pullIndex_->value());
         Sync();
     });
-    connect(manualFocus_, &QCheckBox::toggled, this, [&engine](bool on) { engine.SetLensManualFocus(on); });
+    connect(manualFocus_, &QCheckBox::toggled, this, [this](bool on) { component_->SetLensManualFocus(on); });
     connect(cardMegabytes_, &QSpinBox::valueChanged, this, [&engine](int mb) { engine.SetCardFreeMegabytes(mb); });
     auto applyLive = [this, &sim] {
         const QSize size = frameSize_->currentData().toSize();
@@ -172,6 +190,23 @@ void SettingsDialog::Sync() {
     pullOut_->setChecked(sim.pullOutDuringDownload);
     slowTransfer_->setChecked(sim.slowTransfer);
     cameraShutter_->setEnabled(component_->Status().controlMode == 2 && engine.IsOpen());
+    const QString folder = component_->SaveFolder();
+    saveFolder_->setText(
+        (folder.isEmpty() ? QStringLiteral("Next to the program, where the console asks for them") : folder) +
+        QStringLiteral("\nWhere that cannot be written: %1").arg(component_->FallbackFolder()));
+    nextToProgram_->setEnabled(!folder.isEmpty());
+}
+
+void SettingsDialog::ChooseSaveFolder() {
+    const QString start = component_->SaveFolder().isEmpty() ? component_->FallbackFolder() : component_->SaveFolder();
+    const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Save photos in"), start);
+    if (!folder.isEmpty())
+        UseSaveFolder(folder);
+}
+
+void SettingsDialog::UseSaveFolder(const QString& folder) {
+    component_->SetSaveFolder(folder);
+    Sync();
 }
 
 void SettingsDialog::AddNetworkCamera() {
@@ -183,7 +218,7 @@ void SettingsDialog::AddNetworkCamera() {
     }
     int added = 0;
     for (const gphoto::NetworkCamera& c : cameras)
-        added += component_->Engine().AddNetworkCamera(c) ? 1 : 0;
+        added += component_->AddNetworkCamera(c) ? 1 : 0;
     networkStatus_->setText(added ? QStringLiteral("Added to the camera list") : QStringLiteral("Already in the list"));
     networkAddress_->clear();
     Sync();

@@ -1,5 +1,6 @@
-// The component's own settings dialog: the simulated cameras, live-view frames, the lens switch, the card, and
-// faults to inject. Every change applies at once; the dialog only closes.
+// The component's own settings dialog: where photos are saved, the simulated cameras, live-view frames, the lens
+// switch, the card, network cameras, and faults to inject. Every change applies at once and is remembered (the
+// faults excepted); the dialog only closes.
 #pragma once
 
 #include <QDialog>
@@ -34,10 +35,16 @@ public:
     QLineEdit* networkAddress() const { return networkAddress_; }
     QPushButton* addNetworkCamera() const { return addNetwork_; }
     QLabel* networkStatus() const { return networkStatus_; }
+    QLabel* saveFolder() const { return saveFolder_; }
+    QPushButton* chooseSaveFolder() const { return chooseFolder_; }
+    QPushButton* saveNextToProgram() const { return nextToProgram_; }
+    // What the folder chooser does with the folder picked.
+    void UseSaveFolder(const QString& folder);
 
 private:
     void Sync();
     void AddNetworkCamera();
+    void ChooseSaveFolder();
 
     QuorCtrlComponent* component_;
     QSpinBox* cameraCount_;
@@ -54,6 +61,9 @@ private:
     QLineEdit* networkAddress_;
     QPushButton* addNetwork_;
     QLabel* networkStatus_;
+    QLabel* saveFolder_;
+    QPushButton* chooseFolder_;
+    QPushButton* nextToProgram_;
 };
 
 } // namespace quor::component

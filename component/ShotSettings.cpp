@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <string>
+#include <string_view>
 
 namespace quor::component {
 namespace {
@@ -60,6 +63,33 @@ SceneParams LiveViewScene(const PropertyModel& model, double blur) {
     SceneParams p = ShotScene(model, blur);
     p.exposureEv = std::clamp(p.exposureEv, -3.0, 3.0);
     return p;
+}
+
+double ShutterSeconds(const PropertyOption* shutter) {
+    if (!shutter)
+        return 0.0;
+    const std::string_view t = shutter->text;
+    if (t.size() > 2 && t.substr(0, 2) == "1/")
+        return 1.0 / std::atof(t.data() + 2);
+    const std::size_t mark = t.find('"');
+    if (mark == std::string_view::npos || mark == 0)
+        return 0.0; // Bulb
+    // 0"5 is half a second, 1"3 a second and three tenths, 30" thirty seconds.
+    const double whole = std::atof(std::string(t.substr(0, mark)).c_str());
+    const double tenths = mark + 1 < t.size() ? std::atof(std::string(t.substr(mark + 1)).c_str()) : 0.0;
+    return whole + tenths / 10.0;
+}
+
+double ApertureNumber(const PropertyOption* aperture) {
+    return aperture && aperture->text[0] == 'F' ? std::atof(aperture->text + 1) : 0.0;
+}
+
+int IsoNumber(const PropertyOption* iso) {
+    if (!iso)
+        return 0;
+    if (iso->key < 0) // Auto
+        return 400; // what the body's auto ISO settles on in the studio scene
+    return std::atoi(iso->text);
 }
 
 } // namespace quor::component

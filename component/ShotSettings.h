@@ -27,4 +27,10 @@ SceneParams ShotScene(const PropertyModel& model, double blur, double bulbSecond
 // The same for live view, whose exposure simulation stops at three stops either way, as a body's does.
 SceneParams LiveViewScene(const PropertyModel& model, double blur);
 
+// The nominal numbers a photo's EXIF block carries (0 where there is none, e.g. for Bulb): the shutter speed in
+// seconds ("1/125", "0\"5", "30\""), the f-number ("F5.6") and the ISO speed (Auto as the speed it settles on).
+double ShutterSeconds(const PropertyOption* shutter);
+double ApertureNumber(const PropertyOption* aperture);
+int IsoNumber(const PropertyOption* iso);
+
 } // namespace quor::component

@@ -10,10 +10,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QPushButton>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -155,14 +157,17 @@ TEST_F(CaptureTest, FailedWriteLeavesNoFileKeepsThePreviousAndSaysWhy) {
     EXPECT_TRUE(component->View()->Message().contains(QStringLiteral("write")));
     EXPECT_EQ(component->View()->TransferProgress(), -1);
 
-    // A real failure: the folder does not exist.
+    // A folder that does not exist: the photo lands in the fallback folder, and the user is told where.
     component->Sim().writesFail = false;
     const QString missing = dir.filePath(QStringLiteral("no/such/folder/x.jpg"));
     ASSERT_TRUE(ctrl.TakePicture(missing.toStdString()));
     ASSERT_TRUE(Idle());
     Pump();
-    EXPECT_EQ(sink.CountNotify(notify::DownloadComplete), 1);
+    EXPECT_EQ(sink.CountNotify(notify::DownloadComplete), 2);
     EXPECT_FALSE(QFile::exists(missing));
+    const QString fallback = component->FallbackFolder();
+    EXPECT_TRUE(component->View()->Message().contains(fallback));
+    EXPECT_FALSE(DecodeImage(QDir(fallback).filePath(QStringLiteral("x.jpg"))).isNull());
     EXPECT_TRUE(Leftovers().isEmpty());
 }
 
@@ -183,8 +188,12 @@ TEST_F(CaptureTest, CameraPulledOutMidDownloadLeavesNoFile) {
 TEST_F(CaptureTest, ContinuousShootingOverwritesNoPhotoAlreadyInTheFolder) {
     EXPECT_FALSE(ctrl.StartContinuousShooting(dir.path().toStdString())) << "single-shot drive mode";
     Set(prop::DriveMode, "High-Speed Continuous Shooting");
-    for (const char* name : {"quortovu_0001.jpg", "quortovu_0003.jpg"}) {
-        QFile f(dir.filePath(QString::fromLatin1(name)));
+    // The names the first frame of a series started in the next seconds would get are taken already.
+    QStringList taken;
+    const QDateTime now = QDateTime::currentDateTime();
+    for (int s = 0; s < 4; ++s) {
+        taken << QStringLiteral("quortovu_%1_0001.jpg").arg(now.addSecs(s).toString(QStringLiteral("yyyyMMdd-HHmmss")));
+        QFile f(dir.filePath(taken.last()));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("old photo");
     }
@@ -199,12 +208,19 @@ TEST_F(CaptureTest, ContinuousShootingOverwritesNoPhotoAlreadyInTheFolder) {
     const int completed = sink.CountNotify(notify::DownloadComplete);
     EXPECT_EQ(sink.CountNotify(notify::DownloadStart), completed);
 
-    for (const char* name : {"quortovu_0001.jpg", "quortovu_0003.jpg"})
-        EXPECT_EQ(ReadAll(dir.filePath(QString::fromLatin1(name))), QByteArray("old photo"));
-    const QStringList photos = QDir(dir.path()).entryList({QStringLiteral("quortovu_*.jpg")}, QDir::Files);
-    EXPECT_EQ(photos.size(), completed + 2);
-    EXPECT_TRUE(photos.contains(QStringLiteral("quortovu_0002.jpg")));
-    EXPECT_FALSE(DecodeImage(dir.filePath(QStringLiteral("quortovu_0002.jpg"))).isNull());
+    for (const QString& name : taken)
+        EXPECT_EQ(ReadAll(dir.filePath(name)), QByteArray("old photo"));
+    QStringList photos = QDir(dir.path()).entryList({QStringLiteral("quortovu_*.jpg")}, QDir::Files, QDir::Name);
+    EXPECT_EQ(photos.size(), completed + taken.size());
+    for (const QString& name : taken)
+        photos.removeAll(name);
+    // The frames count up in the order they were taken, one series start for all of them.
+    ASSERT_EQ(photos.size(), completed);
+    EXPECT_TRUE(photos.first().endsWith(QStringLiteral("_0002.jpg"))) << photos.first().toStdString();
+    for (const QString& name : photos) {
+        EXPECT_EQ(name.left(25), photos.first().left(25));
+        EXPECT_FALSE(DecodeImage(dir.filePath(name)).isNull()) << name.toStdString();
+    }
 }
 
 TEST_F(CaptureTest, BulbBrightensWithItsDurationAndBareNamesGoToTheApplicationDirectory) {
@@ -233,6 +249,9 @@ TEST_F(CaptureTest, BulbBrightensWithItsDurationAndBareNamesGoToTheApplicationDi
     EXPECT_TRUE(QFile::exists(inAppDir));
     EXPECT_FALSE(DecodeImage(inAppDir).isNull());
     QFile::remove(inAppDir);
+    for (const QString& kept : QDir(QuorCtrlComponent::ApplicationDirectory())
+                                   .entryList({QStringLiteral("quortovu_bulb_test_*.jpg")}, QDir::Files))
+        QFile::remove(QDir(QuorCtrlComponent::ApplicationDirectory()).filePath(kept));
 }
 
 TEST_F(CaptureTest, ShowAfterShotUntilResume) {
@@ -308,11 +327,13 @@ TEST_F(CaptureTest, ControlModeAndTheCamerasOwnShutterButton) {
 
     SettingsDialog dialog(component.get(), component->View());
     EXPECT_TRUE(dialog.cameraShutter()->isEnabled());
+    // Only this test's kind of name: other tests running meanwhile may save beside the program too.
     const QDir appDir(QuorCtrlComponent::ApplicationDirectory());
-    const QStringList before = appDir.entryList({QStringLiteral("quortovu_*.jpg")}, QDir::Files);
+    const QRegularExpression ownShot(QStringLiteral("^quortovu_\\d{8}-\\d{6}_\\d{4}\\.jpg$"));
+    const QStringList before = appDir.entryList(QDir::Files).filter(ownShot);
     dialog.cameraShutter()->click();
     ASSERT_TRUE(WaitFor([&] { return sink.CountNotify(notify::DownloadComplete) == 1; }));
-    QStringList after = appDir.entryList({QStringLiteral("quortovu_*.jpg")}, QDir::Files);
+    QStringList after = appDir.entryList(QDir::Files).filter(ownShot);
     for (const QString& name : before)
         after.removeAll(name);
     ASSERT_EQ(after.size(), 1);

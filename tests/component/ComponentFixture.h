@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QImage>
 #include <QTimer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QWidget>
@@ -151,7 +152,10 @@ inline void Pump() {
 class ComponentTest : public ::testing::Test {
 protected:
     void Make(int cameras = 1, HostedProperties props = {}) {
-        component = std::make_unique<QuorCtrlComponent>(&parent, props, cameras);
+        // The fallback folder of each test is its own; nothing is remembered between tests.
+        ComponentPlaces places;
+        places.picturesFolder = pictures.filePath(QStringLiteral("QuorTovu"));
+        component = std::make_unique<QuorCtrlComponent>(&parent, props, cameras, RealCameraSources(), places);
         component->Advise(&sink);
         ctrl.Attach(component.get());
     }
@@ -176,6 +180,7 @@ protected:
     }
     CameraEngine& Engine() { return component->Engine(); }
 
+    QTemporaryDir pictures;
     QWidget parent;
     RecordingSink sink;
     std::unique_ptr<QuorCtrlComponent> component;

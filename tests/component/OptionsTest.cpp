@@ -179,9 +179,15 @@ TEST_F(OptionsTest, CropFrameImageOverTheCropAreaOrAReasonWhenUnreadable) {
     ctrl.EnableCrop(true, true, true);
     ctrl.SetCropRect(100, 100, 400, 300);
     ctrl.SetShowDebugInfo(true);
+    // The file is read off the window's thread; the view shows it once the read is back.
+    auto show = [&](const QString& path) {
+        ctrl.ShowCropFrame(true, path.toStdString());
+        component->DrainFileWork();
+        Pump();
+    };
 
     const QString missing = dir.filePath(QStringLiteral("CropImg.png"));
-    ctrl.ShowCropFrame(true, missing.toStdString());
+    show(missing);
     EXPECT_FALSE(View()->HasCropFrameImage());
     EXPECT_TRUE(View()->CropFrameError().contains(missing));
     EXPECT_TRUE(View()->DebugLines().join('\n').contains(missing));
@@ -191,7 +197,7 @@ TEST_F(OptionsTest, CropFrameImageOverTheCropAreaOrAReasonWhenUnreadable) {
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
     junk.write("not a png");
     junk.close();
-    ctrl.ShowCropFrame(true, missing.toStdString());
+    show(missing);
     EXPECT_FALSE(View()->HasCropFrameImage());
 
     // A frame with a thick pure-blue border.
@@ -202,7 +208,7 @@ TEST_F(OptionsTest, CropFrameImageOverTheCropAreaOrAReasonWhenUnreadable) {
     p.drawRect(png.rect());
     p.end();
     ASSERT_TRUE(png.save(missing, "PNG"));
-    ctrl.ShowCropFrame(true, missing.toStdString());
+    show(missing);
     EXPECT_TRUE(View()->HasCropFrameImage());
     EXPECT_TRUE(View()->CropFrameError().isEmpty());
     const QImage shown = View()->grab().toImage();

@@ -14,6 +14,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -159,6 +160,11 @@ protected:
     }
     // Files in the console's folder, by name.
     QStringList Files() const { return QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+    // The photos kept under names of their own: <stem>_<date>-<time>_<number>.<suffix>.
+    QStringList Kept(const QString& stem = QStringLiteral("quortovu")) const {
+        const QRegularExpression kept(QStringLiteral("^%1_\\d{8}-\\d{6}_\\d{4}\\.[a-z0-9]+$").arg(stem));
+        return Files().filter(kept);
+    }
 
     Watchdog watchdog_{90s};
     std::unique_ptr<StandinBody> body_;

@@ -12,6 +12,8 @@
 
 #include <atomic>
 
+#include <sys/stat.h>
+
 namespace quor::standin::test {
 namespace {
 
@@ -103,7 +105,14 @@ TEST_F(GPhotoConsoleStandin, AShotLandsAsADecodableFileWithProgress) {
     const QByteArray bytes = file.readAll();
     EXPECT_EQ(static_cast<std::size_t>(bytes.size()), Options().photoBytes);
     EXPECT_FALSE(QImage::fromData(bytes, "JPG").isNull());
-    EXPECT_EQ(Files(), QStringList{QStringLiteral("quortovu.jpg")}); // no temporary file left behind
+    // The newest under the console's name, the same photo kept under its own; no temporary file left behind.
+    const QStringList kept = Kept();
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(Files(), (QStringList{QStringLiteral("quortovu.jpg"), kept[0]}));
+    struct stat newest {}, own {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &newest), 0);
+    ASSERT_EQ(::stat(QFile::encodeName(QDir(dir_.path()).filePath(kept[0])).constData(), &own), 0);
+    EXPECT_EQ(newest.st_ino, own.st_ino) << "one file under two names, not a copy";
     // Start, rising progress ending at 100, complete.
     EXPECT_EQ(dlg_->notes.back(), notify::DownloadComplete);
     ASSERT_GE(dlg_->progress.size(), 2u);
@@ -213,7 +222,7 @@ TEST_F(GPhotoConsoleStandin, BulbOpensAndClosesAndASeriesNamesFilesWithoutOverwr
     }
     Click(1029);
     ASSERT_TRUE(WaitUntil([&] { return body_->SeriesRunning(); }));
-    ASSERT_TRUE(WaitUntil([&] { return Files().filter(QStringLiteral("quortovu_")).size() >= 4; }));
+    ASSERT_TRUE(WaitUntil([&] { return Kept().size() >= 3; }));
     Click(1029);
     ASSERT_TRUE(WaitUntil([&] { return !body_->SeriesRunning(); }));
     // Every frame the body took is fetched, also those it still held when the series ended.
@@ -222,14 +231,17 @@ TEST_F(GPhotoConsoleStandin, BulbOpensAndClosesAndASeriesNamesFilesWithoutOverwr
     QFile kept(QDir(dir_.path()).filePath(QStringLiteral("quortovu_0001.jpg")));
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), QByteArray("keep me"));
-    const QStringList series = Files().filter(QStringLiteral("quortovu_"));
-    // Every exposure of the series is a file of its own, named after the one already there.
-    EXPECT_EQ(static_cast<std::uint32_t>(series.size() - 1), body_->ShotsTaken() - 1); // less the bulb shot
-    for (const QString& name : series.mid(1)) {
+    // Every exposure of the series is a file of its own, numbered from the first, under the series' start.
+    const QStringList series = Kept();
+    EXPECT_EQ(static_cast<std::uint32_t>(series.size()), body_->ShotsTaken() - 1); // less the bulb shot
+    ASSERT_FALSE(series.isEmpty());
+    EXPECT_TRUE(series.first().endsWith(QStringLiteral("_0001.jpg")));
+    for (const QString& name : series) {
         SCOPED_TRACE(name.toStdString());
+        EXPECT_EQ(name.left(25), series.first().left(25));
         EXPECT_FALSE(QImage(QDir(dir_.path()).filePath(name)).isNull());
     }
-    EXPECT_TRUE(series.contains(QStringLiteral("quortovu_0002.jpg")));
+    EXPECT_EQ(Kept(QStringLiteral("bulb")).size(), 1);
     EXPECT_EQ(body_->HeldShots(), 0u);
     EXPECT_LT(longestGapMs_, kResponsiveBusyMs);
 }

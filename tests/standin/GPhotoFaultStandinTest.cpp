@@ -7,6 +7,8 @@
 #include "control/DispatchIds.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
 
 namespace quor::standin::test {
 namespace {
@@ -27,7 +29,8 @@ TEST_F(GPhotoFaultStandin, BusyAnswersAndSlowTransfersAreWaitedOutWithoutFreezin
     body_->SetSlowTransfers(128 * 1024, 15ms);
     Click(1003);
     ASSERT_TRUE(WaitUntil([this] { return Noted(notify::DownloadComplete); }, 15000));
-    EXPECT_EQ(Files(), QStringList{QStringLiteral("quortovu.jpg")});
+    EXPECT_EQ(Files(), (QStringList{QStringLiteral("quortovu.jpg")} + Kept()));
+    EXPECT_EQ(Kept().size(), 1);
     EXPECT_EQ(dlg_->progress.back(), 100);
     EXPECT_EQ(dlg_->State().cameraOpen, 1);
     EXPECT_LT(longestGapMs_, kResponsiveMs);
@@ -69,6 +72,27 @@ TEST_F(GPhotoFaultStandin, PulledOutMidDownloadShutsDownAndLeavesNoFile) {
     EXPECT_EQ(dlg_->GetItemText(1012), QStringLiteral("QT0215004711"));
 }
 
+// The console's folder goes away while a photo downloads (a stick pulled out, a share gone): the photo lands in
+// the fallback folder, and the view says where.
+TEST_F(GPhotoFaultStandin, ADownloadThatCannotBeSavedInItsFolderLandsInTheFallbackFolder) {
+    Open();
+    body_->SetSlowTransfers(256 * 1024, 20ms);
+    const std::size_t mark = body_->Log().Size();
+    Click(1003);
+    ASSERT_TRUE(WaitUntil([&] { return body_->Log().Count(op::kGetPartialObject, mark) > 0; }));
+    ASSERT_TRUE(QDir(dir_.path()).removeRecursively());
+    ASSERT_TRUE(WaitUntil([this] { return Noted(notify::DownloadComplete); }, 15000));
+    const QDir fallback(comp_->FallbackFolder());
+    QFile photo(fallback.filePath(QStringLiteral("quortovu.jpg")));
+    ASSERT_TRUE(photo.open(QIODevice::ReadOnly)) << photo.fileName().toStdString();
+    const QByteArray bytes = photo.readAll();
+    EXPECT_EQ(static_cast<std::size_t>(bytes.size()), Options().photoBytes);
+    EXPECT_FALSE(QImage::fromData(bytes, "JPG").isNull());
+    EXPECT_TRUE(comp_->View()->Message().contains(fallback.path())) << comp_->View()->Message().toStdString();
+    EXPECT_EQ(dlg_->State().cameraOpen, 1);
+    EXPECT_LT(longestGapMs_, kResponsiveMs);
+}
+
 TEST_F(GPhotoFaultStandin, PulledOutMidLiveViewShutsDownAndStopsTheView) {
     Open();
     Click(1020);
@@ -95,8 +119,8 @@ TEST_F(GPhotoFaultStandin, ClosingDuringASlowDownloadDoesNotWaitForItAndTheCamer
     Open(); // waits for the closed session to let the body go
     EXPECT_EQ(dlg_->GetItemText(1012), QStringLiteral("QT0215004711"));
     EXPECT_FALSE(Noted(notify::DownloadComplete)); // the closed session's download is not reported
-    for (const QString& name : Files())
-        EXPECT_EQ(name, QStringLiteral("quortovu.jpg")); // whole or nothing, never a temporary file
+    // Whole or nothing, never a temporary file.
+    EXPECT_EQ(Files(), Files().filter(QStringLiteral("quortovu.jpg")) + Kept());
     EXPECT_LT(longestGapMs_, kResponsiveMs);
 }
 
