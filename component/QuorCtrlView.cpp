@@ -236,6 +236,7 @@ void QuorCtrlView::ShowMessage(const QString& text) {
     messages_ << text;
     while (messages_.size() > kMessageLines)
         messages_.removeFirst();
+    messageCache_ = QImage();
     update();
 }
 
@@ -243,6 +244,7 @@ void QuorCtrlView::ClearMessages() {
     if (messages_.isEmpty())
         return;
     messages_.clear();
+    messageCache_ = QImage();
     update();
 }
 
@@ -520,19 +522,37 @@ void QuorCtrlView::PaintStatus(QPainter& painter) {
         painter.fillRect(QRect(track.topLeft(), QSize(track.width() * std::clamp(progress_, 0, 100) / 100, h)),
                          QColor(60, 170, 255));
     }
-    if (!messages_.isEmpty()) {
-        // Newest at the bottom, each line cut short with an ellipsis rather than off the edge.
-        const QFontMetrics metrics(painter.font());
-        const int line = metrics.height() + 6;
-        const QRect box(0, height() - 10 - line * int(messages_.size()) - 2, width(), line * int(messages_.size()) + 2);
-        painter.fillRect(box, QColor(150, 20, 20, 210));
-        painter.setPen(Qt::white);
-        for (int i = 0; i < messages_.size(); ++i) {
-            const QRect row(box.left() + 6, box.top() + 1 + i * line, box.width() - 12, line);
-            painter.drawText(row, Qt::AlignVCenter | Qt::AlignHCenter,
-                             metrics.elidedText(messages_[i], Qt::ElideMiddle, row.width()));
-        }
+    if (messages_.isEmpty())
+        return;
+    // Drawn into an image only when the messages change: live view repaints many times a second.
+    if (messageCache_.isNull() || messageCache_.width() != width())
+        messageCache_ = MessageBox(painter.font());
+    painter.drawImage(QPoint(0, height() - 10 - messageCache_.height()), messageCache_);
+}
+
+QImage QuorCtrlView::MessageBox(const QFont& font) const {
+    // Newest at the bottom; a long line (a path) wraps, up to three lines a message.
+    const QFontMetrics metrics(font);
+    const int textWidth = std::max(1, width() - 12);
+    constexpr int kFlags = Qt::AlignHCenter | Qt::TextWrapAnywhere;
+    QList<int> heights;
+    int total = 4;
+    for (const QString& m : messages_) {
+        heights << std::min(metrics.boundingRect(QRect(0, 0, textWidth, 10000), kFlags, m).height(),
+                            3 * metrics.lineSpacing()) + 4;
+        total += heights.last();
     }
+    QImage box(std::max(1, width()), total, QImage::Format_ARGB32_Premultiplied);
+    box.fill(QColor(150, 20, 20, 210));
+    QPainter p(&box);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    int y = 2;
+    for (int i = 0; i < messages_.size(); ++i) {
+        p.drawText(QRect(6, y + 2, textWidth, heights[i] - 4), kFlags, messages_[i]);
+        y += heights[i];
+    }
+    return box;
 }
 
 void QuorCtrlView::PaintDebugOverlay(QPainter& painter) {

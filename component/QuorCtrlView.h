@@ -116,6 +116,7 @@ private:
     QSize FrameSize() const;
     void PaintDebugOverlay(QPainter& painter);
     void PaintStatus(QPainter& painter);
+    QImage MessageBox(const QFont& font) const;
 
     QColor back_;
     const CameraEngine* engine_;
@@ -126,6 +127,7 @@ private:
 
     int progress_ = -1;
     QStringList messages_;
+    QImage messageCache_;
     QImage shownPhoto_;
     std::deque<QImage> photos_; // newest last
 

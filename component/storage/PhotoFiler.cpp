@@ -130,7 +130,8 @@ QString PhotoFiler::Place(const PhotoRequest& request, QString* error) {
                          .arg(wanted.isEmpty() ? QStringLiteral("the folder") : wanted, why, fallback_, fallbackWhy);
         return {};
     }
-    Notice(QStringLiteral("Photos are saved in %1: %2 %3").arg(fallback_, wanted.isEmpty() ? QStringLiteral("the folder") : wanted, why));
+    Notice(QStringLiteral("Photos are saved in %1, because %2 %3")
+               .arg(fallback_, wanted.isEmpty() ? QStringLiteral("the folder") : wanted, why));
     return fallback_;
 }
 
