@@ -306,6 +306,7 @@ void QuorCtrlComponent::OnSessionEnded() {
     capture_->CancelAll();
     cardKilobytes_.clear();
     seriesJobs_.clear();
+    seriesUnsaved_ = 0;
     seriesTimer_.stop();
     status_.seriesActive = false;
     status_.bulbOpen = false;
@@ -375,8 +376,10 @@ bool QuorCtrlComponent::Shoot(const storage::PhotoRequest& request, double bulbS
     job.pullOutHalfway = std::exchange(sim_.pullOutDuringDownload, false);
     // The card fills once the photo is saved: a shot that is lost takes no room.
     cardKilobytes_[job.id] = model.ShotKilobytes();
-    if (request.naming == storage::PhotoRequest::Naming::Series)
+    if (request.naming == storage::PhotoRequest::Naming::Series) {
         seriesJobs_.insert(job.id);
+        seriesUnsaved_ = job.id;
+    }
     ++status_.shotsTaken;
     capture_->Enqueue(std::move(job));
     return true;
@@ -547,8 +550,9 @@ bool QuorCtrlComponent::PressCameraShutter() {
 }
 
 void QuorCtrlComponent::SeriesTick() {
-    // Like a body's buffer: while two shots still wait for their download, the series waits too.
-    if (capture_->Pending() >= 2)
+    // The next frame waits until the last one is saved: a frame that cannot be saved ends the series before
+    // another is lost the same way.
+    if (seriesUnsaved_ != 0)
         return;
     if (!Shoot(seriesRequest_)) {
         seriesTimer_.stop();
@@ -591,7 +595,8 @@ void QuorCtrlComponent::OnDownloadComplete(std::uint64_t id, const QString& path
         engine_->ConsumeCard(it->second);
         cardKilobytes_.erase(it);
     }
-    seriesJobs_.erase(id);
+    if (id == seriesUnsaved_)
+        seriesUnsaved_ = 0;
     status_.lastSaved = path;
     if (view_) {
         view_->SetTransferProgress(-1);
@@ -610,6 +615,8 @@ void QuorCtrlComponent::OnCaptureFailed(std::uint64_t id, const QString& reason)
     if (Stale(id))
         return;
     cardKilobytes_.erase(id);
+    if (id == seriesUnsaved_)
+        seriesUnsaved_ = 0;
     if (view_)
         view_->SetTransferProgress(-1);
     if (status_.seriesActive && seriesJobs_.count(id))

@@ -198,6 +198,7 @@ private:
     QTimer seriesTimer_;
     storage::PhotoRequest seriesRequest_;
     std::set<std::uint64_t> seriesJobs_;           // shots of the running series (a real body's: its one job)
+    std::uint64_t seriesUnsaved_ = 0;              // the simulated series' last shot, until it is saved or lost
     std::map<std::uint64_t, int> cardKilobytes_;   // simulated shots on their way: they fill the card once saved
     std::uint64_t cropRequest_ = 0;                // the crop-frame image read last asked for
     std::chrono::steady_clock::time_point bulbStart_;

@@ -25,14 +25,11 @@ quor_start_xvfb || exit 1
 start=$(date +%s%N)
 "$exe" &
 app=$!
-win=""
-for _ in $(seq 1 200); do
-  win=$(xdotool search --onlyvisible --name 'QuorTovu' 2>/dev/null | head -n 1 || true)
-  [ -n "$win" ] && break
+if ! quor_await_window "$app"; then
   kill -0 "$app" 2>/dev/null || { echo "screenshot: the console exited early" >&2; exit 1; }
-  sleep 0.05
-done
-[ -n "$win" ] || { echo "screenshot: the console window never showed" >&2; exit 1; }
+  echo "screenshot: the console window never showed" >&2
+  exit 1
+fi
 shown=$(date +%s%N)
 echo "screenshot: window shown $(( (shown - start) / 1000000 )) ms after start" >&2
 eval "$(xdotool getwindowgeometry --shell "$win")"

@@ -15,6 +15,19 @@ quor_start_xvfb() {
   export DISPLAY=":$(head -n 1 "$quor_xvfb_file" | tr -d '[:space:]')"
 }
 
+# Waits up to 10 s for the console started as process $1 to show its window; sets $win (empty if it never
+# showed, or the process ended first).
+quor_await_window() {
+  win=""
+  for _ in $(seq 1 200); do
+    win=$(xdotool search --onlyvisible --name 'QuorTovu' 2>/dev/null | head -n 1 || true)
+    [ -n "$win" ] && return 0
+    kill -0 "$1" 2>/dev/null || return 1
+    sleep 0.05
+  done
+  return 1
+}
+
 quor_stop_xvfb() {
   [ -n "${quor_xvfb_pid:-}" ] && kill "$quor_xvfb_pid" 2>/dev/null
   rm -f "${quor_xvfb_file:-}"

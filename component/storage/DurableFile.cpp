@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <set>
 #include <string>
@@ -123,6 +124,21 @@ bool CopyContents(int from, int to, int* err) {
             return false;
         in += n;
     }
+}
+
+// What one way of making a new name came to: nothing when the filesystem does not offer that way (which is then
+// switched off for the folder), so that the caller tries the next one.
+std::optional<PendingFile::Claim> Attempt(int result, bool& ability, const QString& what, QString* error) {
+    if (result == 0)
+        return PendingFile::Claim::Done;
+    if (errno == EEXIST)
+        return PendingFile::Claim::Taken;
+    if (!Unsupported(errno)) {
+        Say(error, what, errno);
+        return PendingFile::Claim::Failed;
+    }
+    ability = false;
+    return std::nullopt;
 }
 
 bool Exists(const QByteArray& path) {
@@ -247,32 +263,23 @@ PendingFile::Claim PendingFile::ClaimName(const QString& path, FolderAbilities& 
         if (!ToNamed(error))
             return Claim::Failed;
     }
+    const QString what = QStringLiteral("cannot save %1").arg(path);
     if (abilities.links) {
-        if (::link(temp_.constData(), name.constData()) == 0) {
-            ::unlink(temp_.constData());
-            CloseAndForget();
-            return Claim::Done;
+        if (const auto c = Attempt(::link(temp_.constData(), name.constData()), abilities.links, what, error)) {
+            if (*c == Claim::Done) {
+                ::unlink(temp_.constData());
+                CloseAndForget();
+            }
+            return *c;
         }
-        if (errno == EEXIST)
-            return Claim::Taken;
-        if (!Unsupported(errno)) {
-            Say(error, QStringLiteral("cannot save %1").arg(path), errno);
-            return Claim::Failed;
-        }
-        abilities.links = false;
     }
     if (abilities.renameNoReplace) {
-        if (::renameat2(AT_FDCWD, temp_.constData(), AT_FDCWD, name.constData(), RENAME_NOREPLACE) == 0) {
-            CloseAndForget();
-            return Claim::Done;
+        const int r = ::renameat2(AT_FDCWD, temp_.constData(), AT_FDCWD, name.constData(), RENAME_NOREPLACE);
+        if (const auto c = Attempt(r, abilities.renameNoReplace, what, error)) {
+            if (*c == Claim::Done)
+                CloseAndForget();
+            return *c;
         }
-        if (errno == EEXIST)
-            return Claim::Taken;
-        if (!Unsupported(errno)) {
-            Say(error, QStringLiteral("cannot save %1").arg(path), errno);
-            return Claim::Failed;
-        }
-        abilities.renameNoReplace = false;
     }
     return ClaimByCreate(name, error);
 }
@@ -362,27 +369,14 @@ bool ReplaceWith(const QString& source, const QString& target, FolderAbilities& 
 PendingFile::Claim KeepUnder(const QString& path, const QString& newName, FolderAbilities& abilities,
                              QString* error) {
     const QByteArray from = Encode(path), to = Encode(newName);
-    if (abilities.links) {
-        if (::link(from.constData(), to.constData()) == 0)
-            return PendingFile::Claim::Done;
-        if (errno == EEXIST)
-            return PendingFile::Claim::Taken;
-        if (!Unsupported(errno)) {
-            Say(error, QStringLiteral("cannot keep %1").arg(path), errno);
-            return PendingFile::Claim::Failed;
-        }
-        abilities.links = false;
-    }
+    const QString what = QStringLiteral("cannot keep %1").arg(path);
+    if (abilities.links)
+        if (const auto c = Attempt(::link(from.constData(), to.constData()), abilities.links, what, error))
+            return *c;
     if (abilities.renameNoReplace) {
-        if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
-            return PendingFile::Claim::Done;
-        if (errno == EEXIST)
-            return PendingFile::Claim::Taken;
-        if (!Unsupported(errno)) {
-            Say(error, QStringLiteral("cannot keep %1").arg(path), errno);
-            return PendingFile::Claim::Failed;
-        }
-        abilities.renameNoReplace = false;
+        const int r = ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
+        if (const auto c = Attempt(r, abilities.renameNoReplace, what, error))
+            return *c;
     }
     // Neither: a plain rename after looking, which only a writer racing us in the same instant could defeat.
     if (Exists(to))

@@ -44,14 +44,7 @@ quor_start_xvfb || exit 1
 env -i PATH=/usr/bin:/bin HOME="$home" DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb QUORCTRL_SIMULATED_CAMERAS=1 \
   "${as_user[@]}" "$prefix/bin/quortovu" 2>"$work/stderr" &
 app=$!
-win=""
-for _ in $(seq 1 200); do
-  win=$(xdotool search --onlyvisible --name 'QuorTovu' 2>/dev/null | head -n 1 || true)
-  [ -n "$win" ] && break
-  kill -0 "$app" 2>/dev/null || fail "the console exited at start"
-  sleep 0.05
-done
-[ -n "$win" ] || fail "the console window never showed"
+quor_await_window "$app" || fail "the console window never showed"
 
 pictures="$home/Pictures/QuorTovu"
 click() { xdotool mousemove --window "$win" "$1" "$2" click 1; sleep "${3:-0.5}"; }
