@@ -9,16 +9,18 @@
 
 namespace quor::bench {
 
-// Runs the event loop until `done` holds or `ms` have passed; returns whether it holds.
+// Runs the event loop until `done` holds or `ms` have passed; returns whether it holds. The loop sleeps until an
+// event comes (a timer wakes it now and then to look at the clock), so that what it waits for is seen at once.
 template <typename Pred>
 bool WaitFor(Pred done, int ms) {
     QElapsedTimer t;
     t.start();
+    QTimer tick;
+    tick.start(5);
     while (!done()) {
         if (t.elapsed() >= ms)
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::usleep(200);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
     return true;
 }

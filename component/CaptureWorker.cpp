@@ -8,6 +8,8 @@
 
 #include <pthread.h>
 
+#include <chrono>
+
 namespace quor::component {
 
 QByteArray EncodeJpeg(const QImage& image, int quality) {
@@ -145,19 +147,26 @@ void CaptureWorker::RunPhoto(const CaptureJob& job, std::uint64_t generation) {
     const QImage photo = renderer_.RenderImage(job.format.width, job.format.height, job.scene);
     if (Cancelled(generation))
         return;
-    const QByteArray jpeg = EncodeJpeg(photo, job.format.jpegQuality);
-    if (Cancelled(generation))
-        return;
     // The preview is drawn from the same scene at its own size (by a renderer of its own, which keeps that size's
-    // scene): scaling a full-size photo down smoothly would cost more than encoding it.
+    // scene), on a second thread while the photo is encoded: scaling a full-size photo down smoothly would cost
+    // more than encoding it. A photo that already fits is its own preview.
     const QSize previewSize =
         QSize(job.format.width, job.format.height).scaled(kPreviewSize, kPreviewSize, Qt::KeepAspectRatio);
-    // A photo that already fits is its own preview.
-    const QImage preview = previewSize.width() >= photo.width()
-                               ? photo
-                               : previewRenderer_.RenderImage(previewSize.width(), previewSize.height(), job.scene);
+    QImage preview = photo;
+    std::thread previewer;
+    if (previewSize.width() < photo.width())
+        previewer = std::thread([&] {
+            preview = previewRenderer_.RenderImage(previewSize.width(), previewSize.height(), job.scene);
+        });
+    const QByteArray jpeg = EncodeJpeg(photo, job.format.jpegQuality);
+    if (previewer.joinable())
+        previewer.join();
+    if (Cancelled(generation))
+        return;
 
-    // The transfer: a slow link takes about a second and a half for any photo.
+    // The transfer: a slow link takes about a second and a half for any photo. Progress is told only where it
+    // takes a while: an instant transfer would wake the window ten times for nothing.
+    auto lastTold = std::chrono::steady_clock::now();
     for (int chunk = 1; chunk < kChunks; ++chunk) {
         if (job.slowTransfer && !Pause(150, generation))
             return;
@@ -167,6 +176,10 @@ void CaptureWorker::RunPhoto(const CaptureJob& job, std::uint64_t generation) {
             post_([l, id] { l->OnPulledOut(id); });
             return;
         }
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastTold < kProgressEvery)
+            continue;
+        lastTold = now;
         const int percent = chunk * 100 / kChunks;
         post_([l, id, percent] { l->OnDownloadProgress(id, percent); });
     }

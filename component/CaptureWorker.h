@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QString>
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -56,6 +57,8 @@ public:
     using PostFn = std::function<void(std::function<void()>)>;
     static constexpr int kPreviewSize = 1024; // previews (show after shot, onion skin) fit in this square
     static constexpr int kChunks = 10;
+    // Progress of a transfer is told at most this often.
+    static constexpr std::chrono::milliseconds kProgressEvery{20};
     static constexpr const char* kThreadName = "quor-capture";
 
     // `post` runs a task on the window's thread (and drops it if the listener has gone); photos are saved

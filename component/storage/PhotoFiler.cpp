@@ -98,6 +98,16 @@ void PhotoFiler::Notice(const QString& text) {
         notice(text);
 }
 
+bool PhotoFiler::ScanDue(const QString& folder) {
+    const auto now = std::chrono::steady_clock::now();
+    std::lock_guard lock(mutex_);
+    auto [it, first] = scanned_.try_emplace(folder, now);
+    if (!first && now - it->second < kScanInterval)
+        return false;
+    it->second = now;
+    return true;
+}
+
 FolderAbilities PhotoFiler::AbilitiesOf(const QString& folder) {
     std::lock_guard lock(mutex_);
     return abilities_[folder];
@@ -161,8 +171,11 @@ bool PhotoFiler::Save(const PhotoRequest& request, const QString& suffix, std::s
 bool PhotoFiler::SaveIn(const QString& folder, const PhotoRequest& request, const QString& suffix,
                         std::span<const QByteArrayView> parts, StoredPhoto* stored, QString* error,
                         const StoredPhoto* sameShot) {
-    // Whatever a crash left here goes first.
-    RemoveStaleTemporaries(folder);
+    // Whatever a crash left here goes first: before the first write into the folder, and again once a scan is
+    // a minute old (a crash of another writer is what leaves them; reading a folder of thousands of photos
+    // before every shot would cost more than the shot).
+    if (ScanDue(folder))
+        RemoveStaleTemporaries(folder);
     FolderAbilities abilities = AbilitiesOf(folder);
     PendingFile file;
     bool ok = file.Begin(folder, abilities, error);

@@ -13,6 +13,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -49,6 +50,8 @@ struct StoredPhoto {
 class PhotoFiler {
 public:
     static constexpr const char* kSeriesStem = "quortovu";
+    // How often a folder written to is searched again for temporaries a crash left there.
+    static constexpr std::chrono::seconds kScanInterval{60};
 
     // Called on the writing thread with something the user should read (photos saved elsewhere than asked).
     using NoticeFn = std::function<void(const QString&)>;
@@ -97,6 +100,7 @@ private:
     bool IsOurCopy(const QString& newestPath, const QString& stem, const QString& suffix, const QString& justKept,
                    const FolderAbilities& abilities);
     void Notice(const QString& text);
+    bool ScanDue(const QString& folder);
     FolderAbilities AbilitiesOf(const QString& folder);
     void Learned(const QString& folder, const FolderAbilities& abilities);
 
@@ -110,6 +114,7 @@ private:
     std::map<QString, FileStamp> newestWritten_;  // what this run last put under each host name
     std::set<QString> noticed_;                   // notices given once
     std::set<QString> used_;                      // folders written to
+    std::map<QString, std::chrono::steady_clock::time_point> scanned_; // last clean-up of each folder
 };
 
 } // namespace quor::component::storage
