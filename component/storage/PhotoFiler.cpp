@@ -3,7 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -13,7 +15,7 @@
 namespace quor::component::storage {
 namespace {
 
-constexpr int kMaxNumber = 9999999; // names per second and stem; far more than a body can take
+constexpr int kMaxNumber = 9999; // four digits keep the names sorting; within one second no body gets near
 
 QString Stamp(const QDateTime& when) { return when.toString(QStringLiteral("yyyyMMdd-HHmmss")); }
 
@@ -199,17 +201,28 @@ bool PhotoFiler::SaveIn(const QString& folder, const PhotoRequest& request, cons
     return ok;
 }
 
+// The highest number the pattern captures among the names in `folder`
+// (0 when there is none).
+static int HighestNumber(const QString& folder, const QRegularExpression& pattern) {
+    int highest = 0;
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::NoDotAndDotDot)) {
+        const QRegularExpressionMatch m = pattern.match(name);
+        if (m.hasMatch())
+            highest = std::max(highest, m.captured(1).toInt());
+    }
+    return highest;
+}
+
 QString PhotoFiler::NextBase(const QString& folder, const PhotoRequest& request) {
-    QString prefix, key;
+    QString stem, prefix, key;
     switch (request.naming) {
-    case PhotoRequest::Naming::Newest: {
-        QString stem = QFileInfo(request.hostPath).completeBaseName();
+    case PhotoRequest::Naming::Newest:
+        stem = QFileInfo(request.hostPath).completeBaseName();
         if (stem.isEmpty())
             stem = QStringLiteral("photo");
         prefix = stem + QLatin1Char('_') + Stamp(QDateTime::currentDateTime()) + QLatin1Char('_');
         key = folder + QLatin1Char('|') + stem;
         break;
-    }
     case PhotoRequest::Naming::Series:
         prefix = QLatin1String(kSeriesStem) + QLatin1Char('_') + Stamp(request.started) + QLatin1Char('_');
         key = folder + QLatin1Char('|') + prefix;
@@ -219,10 +232,25 @@ QString PhotoFiler::NextBase(const QString& folder, const PhotoRequest& request)
         key = folder + QLatin1Char('|') + prefix;
         break;
     }
-    std::lock_guard lock(mutex_);
-    int& next = counters_.try_emplace(key, 1).first->second;
-    const int n = next;
-    next = n < kMaxNumber ? n + 1 : 1;
+    std::unique_lock lock(mutex_);
+    auto it = counters_.find(key);
+    if (it == counters_.end()) {
+        // The numbers go on from the highest already in the folder, so that the names sort in the order the
+        // photos were taken, also across runs: a dated name carries on the run before's count, a series its own
+        // (a camera's name keeps counting from 1 past what is taken, as it always did).
+        lock.unlock();
+        int start = 1;
+        if (request.naming == PhotoRequest::Naming::Newest)
+            start = HighestNumber(folder, QRegularExpression(QStringLiteral("^%1_\\d{8}-\\d{6}_(\\d{4,})\\.")
+                                                                 .arg(QRegularExpression::escape(stem)))) + 1;
+        else if (request.naming == PhotoRequest::Naming::Series)
+            start = HighestNumber(folder, QRegularExpression(QStringLiteral("^%1(\\d{4,})\\.")
+                                                                 .arg(QRegularExpression::escape(prefix)))) + 1;
+        lock.lock();
+        it = counters_.try_emplace(key, start > kMaxNumber ? 1 : start).first;
+    }
+    const int n = it->second;
+    it->second = n < kMaxNumber ? n + 1 : 1;
     return QDir(folder).filePath(prefix + Numbered(n));
 }
 

@@ -174,10 +174,19 @@ TEST(PhotoFiler, SeriesFramesCountUpAndTheSecondFileOfAnExposureSharesItsName) {
     QStringList names;
     for (int i = 0; i < 3; ++i)
         names << QFileInfo(f.Save(series, "frame").keptAs).fileName();
-    EXPECT_EQ(names, (QStringList{QStringLiteral("quortovu_20261207-153012_0001.jpg"),
-                                  QStringLiteral("quortovu_20261207-153012_0003.jpg"),
-                                  QStringLiteral("quortovu_20261207-153012_0004.jpg")}));
+    // A series that starts in the same second as one before it goes on after its frames: the names keep sorting
+    // in the order the frames were taken.
+    EXPECT_EQ(names, (QStringList{QStringLiteral("quortovu_20261207-153012_0003.jpg"),
+                                  QStringLiteral("quortovu_20261207-153012_0004.jpg"),
+                                  QStringLiteral("quortovu_20261207-153012_0005.jpg")}));
     EXPECT_EQ(ReadAll(dir.filePath(QStringLiteral("quortovu_20261207-153012_0002.jpg"))), QByteArray("taken"));
+
+    // A dated name carries on the count of the run before, whatever second that was in.
+    QTemporaryDir earlier;
+    WriteFile(earlier.filePath(QStringLiteral("quortovu_20261207-153012_0041.jpg")), "an earlier run's");
+    Filer next(fallback.path());
+    EXPECT_TRUE(next.Save(Newest(earlier.filePath(QStringLiteral("quortovu.jpg"))), "x").keptAs.endsWith(
+        QStringLiteral("_0042.jpg")));
 
     // RAW + JPEG: the second file takes the first one's name; only the JPEG updates the host's name.
     const QString newest = dir.filePath(QStringLiteral("shot.jpg"));
