@@ -4,7 +4,7 @@
 #include "component/QuorCtrlComponent.h"
 #include "console/CameraConsoleDlg.h"
 #include "control/ComponentRegistry.h"
-#include "control/UdevMonitor.h"
+#include "platform/UdevMonitor.h"
 
 #include <memory>
 

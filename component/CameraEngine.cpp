@@ -1,7 +1,7 @@
 #include "component/CameraEngine.h"
 
 #include "component/Messages.h"
-#include "control/DeviceChange.h"
+#include "platform/DeviceChange.h"
 #include "control/NotifyNames.h"
 #include "control/PropertyCodes.h"
 

@@ -3,7 +3,7 @@
 
 #include "console/ControlTable.h"
 #include "console/PropertyBindings.h"
-#include "control/DeviceChange.h"
+#include "platform/DeviceChange.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 // The camera list, opening and closing, plugging and pulling, and the component going away.
 #include "ComponentFixture.h"
 
-#include "control/DeviceChange.h"
+#include "platform/DeviceChange.h"
 #include "control/NotifyNames.h"
 #include "control/PropertyCodes.h"
 

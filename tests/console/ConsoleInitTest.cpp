@@ -3,7 +3,7 @@
 #include "ConsoleFixture.h"
 
 #include "console/EditInt.h"
-#include "control/DeviceChange.h"
+#include "platform/DeviceChange.h"
 #include "control/NotifyNames.h"
 
 #include <QCoreApplication>

@@ -4,7 +4,7 @@
 
 #include "component/QuorCtrlView.h"
 #include "control/DispatchIds.h"
-#include "control/DeviceChange.h"
+#include "platform/DeviceChange.h"
 #include "control/PropertyCodes.h"
 
 #include <QFile>

@@ -1,5 +1,5 @@
 // The udev monitor starts wherever the console starts, with or without udev.
-#include "control/UdevMonitor.h"
+#include "platform/UdevMonitor.h"
 
 #include <gtest/gtest.h>
 

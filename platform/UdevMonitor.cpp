@@ -1,6 +1,6 @@
-#include "control/UdevMonitor.h"
+#include "platform/UdevMonitor.h"
 
-#include "control/DeviceChange.h"
+#include "platform/DeviceChange.h"
 
 #include <QCoreApplication>
 #include <QPointer>

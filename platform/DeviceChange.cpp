@@ -1,4 +1,4 @@
-#include "control/DeviceChange.h"
+#include "platform/DeviceChange.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
