@@ -1,7 +1,7 @@
 #include "app/CameraDemoApp.h"
 
 #include "app/AppDirectory.h"
-#include "component/QuorCtrlComponent.h"
+#include "component/host/QuorCtrlComponent.h"
 #include "console/CameraConsoleDlg.h"
 #include "control/ComponentRegistry.h"
 #include "platform/UdevMonitor.h"

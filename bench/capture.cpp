@@ -1,10 +1,11 @@
 // Capture with the simulated camera: how long TakePicture keeps the window's thread, and how long a shot takes
 // to reach "DownloadComplete" at the largest image qualities.
 #include "bench/EventLoop.h"
-#include "component/CaptureWorker.h"
-#include "component/QuorCtrlComponent.h"
-#include "component/SceneRenderer.h"
-#include "component/ShotSettings.h"
+#include "component/session/ImageCodec.h"
+#include "component/sim/CaptureWorker.h"
+#include "component/host/QuorCtrlComponent.h"
+#include "component/sim/SceneRenderer.h"
+#include "component/sim/ShotSettings.h"
 #include "control/NotifyNames.h"
 #include "control/PropertyCodes.h"
 #include "control/QuorCtrl.h"
@@ -93,7 +94,7 @@ BENCHMARK(BM_TakePictureReturn)->UseManualTime()->Iterations(10)->Unit(benchmark
 class Bare {
 public:
     Bare(Rig& rig, const char* quality) : dir_(rig.dir.path()) {
-        const quor::component::PropertyModel& model = rig.component.Engine().OpenCamera()->Properties();
+        const quor::component::PropertyModel& model = rig.component.Engine().Camera(0)->Properties();
         format_ = quor::component::PhotoFormatFor(model.Current(quor::prop::ImageQuality));
         scene_ = quor::component::ShotScene(model, 0.0);
         (void)renderer_.RenderImage(format_.width, format_.height, scene_); // same warm-up as the shot
@@ -121,7 +122,7 @@ private:
 void BM_ShotNextToBare(benchmark::State& state, const char* quality) {
     Rig rig;
     rig.UseQuality(quality);
-    if (!rig.component.Engine().OpenCamera()) {
+    if (!rig.component.Engine().Camera(0)) {
         state.SkipWithError("no camera");
         return;
     }

@@ -4,8 +4,9 @@
 // gp_camera_capture + gp_camera_file_get. QUOR_BENCH_SECONDS (default 3) per live-view case, QUOR_BENCH_SHOTS
 // (default 12) shots per capture case.
 #include "bench/EventLoop.h"
-#include "component/QuorCtrlComponent.h"
-#include "component/QuorCtrlView.h"
+#include "component/gphoto/GPhotoLibrary.h"
+#include "component/host/QuorCtrlComponent.h"
+#include "component/host/QuorCtrlView.h"
 #include "console/FrameMirror.h"
 #include "control/NotifyNames.h"
 #include "control/QuorCtrl.h"

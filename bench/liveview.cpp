@@ -2,8 +2,8 @@
 // option on (crop, crop frame, rotation 90, onion skin of 5 photos). Runs for QUOR_BENCH_SECONDS (default 5)
 // per case; 20 is the figure to quote.
 #include "bench/EventLoop.h"
-#include "component/QuorCtrlComponent.h"
-#include "component/QuorCtrlView.h"
+#include "component/host/QuorCtrlComponent.h"
+#include "component/host/QuorCtrlView.h"
 #include "console/FrameMirror.h"
 #include "control/NotifyNames.h"
 #include "control/PropertyCodes.h"

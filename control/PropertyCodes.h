@@ -1,6 +1,7 @@
 // Camera property codes carried by calls and events.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 namespace quor::prop {
@@ -25,5 +26,16 @@ inline constexpr std::int32_t LiveViewAfMode = 0x50E;
 
 inline constexpr std::int32_t SaveToCamera = 1;
 inline constexpr std::int32_t SaveToComputer = 2;
+
+// The eleven list-valued properties, in the order a body reports them.
+inline constexpr std::array<std::int32_t, 11> kListCodes = {ShootingMode, ShutterSpeed,  Aperture,      IsoSpeed,
+                                                            MeteringMode, ExposureCompensation, ImageQuality,
+                                                            WhiteBalance, DriveMode,     AfMode,        LiveViewAfMode};
+constexpr bool IsListProperty(std::int32_t code) {
+    for (std::int32_t c : kListCodes)
+        if (c == code)
+            return true;
+    return false;
+}
 
 } // namespace quor::prop

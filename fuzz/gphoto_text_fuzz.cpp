@@ -1,7 +1,7 @@
 // What a camera or the environment hands the real-camera path as text: the library's change-event lines, option
 // texts, battery texts, network camera lists and camera file names. None may crash, and a file name from the
 // camera must come out as a safe base name whatever went in.
-#include "component/GPhotoVocabulary.h"
+#include "component/gphoto/GPhotoVocabulary.h"
 #include "control/PropertyCodes.h"
 
 #include <cstddef>

@@ -2,8 +2,8 @@
 // settings dialog, end to end through the dispatch interface.
 #include "ComponentFixture.h"
 
-#include "component/QuorCtrlView.h"
-#include "component/SettingsDialog.h"
+#include "component/host/QuorCtrlView.h"
+#include "component/host/SettingsDialog.h"
 #include "control/NotifyNames.h"
 #include "control/PropertyCodes.h"
 
@@ -325,7 +325,7 @@ TEST_F(CaptureTest, ControlModeAndTheCamerasOwnShutterButton) {
     EXPECT_FALSE(component->PressCameraShutter()) << "program control: the camera's button is not ours";
     EXPECT_TRUE(ctrl.SetControlMode(2));
 
-    SettingsDialog dialog(component.get(), component->View());
+    SettingsDialog dialog(&component->Settings(), component->View());
     EXPECT_TRUE(dialog.cameraShutter()->isEnabled());
     // Only this test's kind of name: other tests running meanwhile may save beside the program too.
     const QDir appDir(QuorCtrlComponent::ApplicationDirectory());
@@ -342,7 +342,7 @@ TEST_F(CaptureTest, ControlModeAndTheCamerasOwnShutterButton) {
 }
 
 TEST_F(CaptureTest, SettingsDialogChangesApplyAtOnce) {
-    SettingsDialog dialog(component.get(), component->View());
+    SettingsDialog dialog(&component->Settings(), component->View());
     dialog.failNextCapture()->setChecked(true);
     EXPECT_TRUE(component->Sim().nextCaptureFails);
     EXPECT_TRUE(component->View()->DebugLines().join('\n').contains(QStringLiteral("next capture fails")));

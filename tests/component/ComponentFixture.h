@@ -2,7 +2,7 @@
 // records every event and whether it arrived inside a call.
 #pragma once
 
-#include "component/QuorCtrlComponent.h"
+#include "component/host/QuorCtrlComponent.h"
 #include "control/QuorCtrl.h"
 
 #include <QApplication>

@@ -3,8 +3,8 @@
 // camera field, which only lists a camera (nothing is opened).
 #include "ComponentFixture.h"
 
-#include "component/GPhotoVocabulary.h"
-#include "component/SettingsDialog.h"
+#include "component/gphoto/GPhotoVocabulary.h"
+#include "component/host/SettingsDialog.h"
 #include "control/PropertyCodes.h"
 
 #include <QLabel>
@@ -121,7 +121,7 @@ TEST(GPhotoVocabulary, OpenFailuresSayWhatToDo) {
 
 TEST_F(ComponentTest, SettingsDialogAddsNetworkCamerasAheadOfTheSimulatedOnes) {
     Make(1);
-    SettingsDialog dialog(component.get(), &parent);
+    SettingsDialog dialog(&component->Settings(), &parent);
     dialog.networkAddress()->setText(QStringLiteral("not an address!"));
     dialog.addNetworkCamera()->click();
     EXPECT_EQ(component->Engine().CameraCount(), 1);

@@ -1,9 +1,9 @@
 // Live view end to end: the producer thread, the frame callback, the view, focus and exposure, stopping.
 #include "ComponentFixture.h"
 
-#include "component/QuorCtrlView.h"
-#include "component/SettingsDialog.h"
-#include "component/ViewGeometry.h"
+#include "component/host/QuorCtrlView.h"
+#include "component/host/SettingsDialog.h"
+#include "component/host/ViewGeometry.h"
 #include "control/NotifyNames.h"
 #include "control/PropertyCodes.h"
 
@@ -234,7 +234,7 @@ TEST_F(LiveViewTest, ManualAfPointFollowsAClickInThePicture) {
 
 TEST_F(LiveViewTest, FrameSizeAndRateFromTheSettings) {
     ASSERT_TRUE(Start());
-    SettingsDialog dialog(component.get(), View());
+    SettingsDialog dialog(&component->Settings(), View());
     EXPECT_EQ(dialog.frameSize()->currentText(), QStringLiteral("1024 x 680"));
     EXPECT_EQ(dialog.frameRate()->currentText(), QStringLiteral("30 fps"));
     // As the user picks them: the running live view restarts at once.

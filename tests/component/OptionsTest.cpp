@@ -2,8 +2,8 @@
 // what grabbed frames keep of them.
 #include "ComponentFixture.h"
 
-#include "component/QuorCtrlView.h"
-#include "component/ViewGeometry.h"
+#include "component/host/QuorCtrlView.h"
+#include "component/host/ViewGeometry.h"
 #include "control/NotifyNames.h"
 #include "control/PropertyCodes.h"
 

@@ -1,5 +1,5 @@
 // The simulated scene responds to the camera settings the way a photographer expects.
-#include "component/SceneRenderer.h"
+#include "component/sim/SceneRenderer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The hosted view as a screenshot shows it.
 #include "ComponentFixture.h"
 
-#include "component/QuorCtrlView.h"
+#include "component/host/QuorCtrlView.h"
 
 #include <QImage>
 #include <QPixmap>

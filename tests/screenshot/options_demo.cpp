@@ -3,7 +3,7 @@
 // window, so its box is clicked programmatically), then the whole screen is grabbed from the X server and a few
 // facts are checked on the picture.
 //   options_demo <output.png>      (needs DISPLAY; check_options_screenshot.sh starts Xvfb)
-#include "component/QuorCtrlComponent.h"
+#include "component/host/QuorCtrlComponent.h"
 #include "console/CameraConsoleDlg.h"
 #include "control/ComponentRegistry.h"
 

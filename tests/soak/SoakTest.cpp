@@ -1,7 +1,8 @@
 // Long sessions through the real console and the real component on the simulated camera: what a studio day does
 // to the program, compressed. Each run measures resident memory, threads and descriptors after a warm-up and again
 // at the end, and checks that the console's controls agree with the component when it is over.
-#include "component/QuorCtrlComponent.h"
+#include "component/host/QuorCtrlComponent.h"
+#include "component/sim/SimulatedLiveFeed.h"
 #include "console/CameraConsoleDlg.h"
 #include "control/ComponentRegistry.h"
 #include "control/DispatchIds.h"
@@ -211,7 +212,7 @@ TEST_F(SoakTest, HundredThousandFramesOfLiveView) {
     // Small frames as fast as the pipeline goes: the count, not the picture size, is what is soaked here.
     comp_->Sim().liveViewWidth = 96;
     comp_->Sim().liveViewHeight = 64;
-    comp_->Sim().liveViewFps = component::LiveView::kMaxFps;
+    comp_->Sim().liveViewFps = component::SimulatedLiveFeed::kMaxFps;
     Open();
     Click(1056);
     Click(1020);

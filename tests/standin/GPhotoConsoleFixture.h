@@ -5,7 +5,7 @@
 
 #include "StandinFixture.h"
 
-#include "component/QuorCtrlComponent.h"
+#include "component/host/QuorCtrlComponent.h"
 #include "console/CameraConsoleDlg.h"
 #include "control/NotifyNames.h"
 

@@ -2,7 +2,7 @@
 // list, shots, live view and focus, bulb and series.
 #include "GPhotoConsoleFixture.h"
 
-#include "component/QuorCtrlView.h"
+#include "component/host/QuorCtrlView.h"
 #include "control/DispatchIds.h"
 #include "platform/DeviceChange.h"
 #include "control/PropertyCodes.h"
@@ -317,7 +317,7 @@ TEST(GPhotoDetectionStandin, TheListIsKeptOffTheWindowThreadAndNetworkCamerasCom
     QCoreApplication::processEvents();
     const int index = engine.CameraCount() - 2; // the network camera just added, ahead of the simulated one
     EXPECT_TRUE(engine.Open(index)) << engine.LastOpenError();
-    EXPECT_TRUE(engine.IsRealOpen());
+    EXPECT_NE(engine.RealCamera(engine.OpenIndex()), nullptr);
     EXPECT_TRUE(waitScans(3));
     engine.Close();
     engine.FinishClosedCameras();

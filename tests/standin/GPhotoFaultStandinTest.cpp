@@ -3,7 +3,7 @@
 // closed while the body is exposing, shooting or streaming. The window's thread keeps running throughout.
 #include "GPhotoConsoleFixture.h"
 
-#include "component/QuorCtrlView.h"
+#include "component/host/QuorCtrlView.h"
 #include "control/DispatchIds.h"
 
 #include <QElapsedTimer>

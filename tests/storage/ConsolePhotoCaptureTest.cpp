@@ -5,8 +5,8 @@
 #include "RefusedLinks.h"
 #include "tests/support/QtPrinters.h"
 
-#include "component/QuorCtrlComponent.h"
-#include "component/SettingsDialog.h"
+#include "component/host/QuorCtrlComponent.h"
+#include "component/host/SettingsDialog.h"
 #include "component/storage/DurableFile.h"
 #include "console/CameraConsoleDlg.h"
 

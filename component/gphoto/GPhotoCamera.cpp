@@ -1,0 +1,736 @@
+#include "component/gphoto/GPhotoCamera.h"
+
+#include "component/gphoto/GPhotoLibrary.h"
+#include "component/session/ImageCodec.h"
+
+#include "component/gphoto/GPhotoVocabulary.h"
+#include "component/liveview/LiveView.h"
+
+#include <gphoto2/gphoto2.h>
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <pthread.h>
+#include <unistd.h>
+
+namespace quor::component {
+
+// The library's progress callbacks: the download of a capture or a file reports through them.
+struct GPhotoCallbacks {
+    static unsigned int Start(GPContext*, float target, const char*, void* data) {
+        auto* self = static_cast<GPhotoCamera*>(data);
+        self->progressTarget_ = target;
+        return 1;
+    }
+    static void Update(GPContext*, unsigned int, float current, void* data) {
+        auto* self = static_cast<GPhotoCamera*>(data);
+        if (self->progressId_ == 0 || self->progressTarget_ <= 0)
+            return;
+        // 10, 20 ... 90 while the file arrives; 100 is told once it is on disk.
+        // Bounded before the conversion: a library that reports past its own target must not overflow it.
+        const float share = std::clamp(current * 100.0f / self->progressTarget_, 0.0f, 90.0f);
+        const int percent = static_cast<int>(share) / 10 * 10;
+        if (percent <= self->progressReported_)
+            return;
+        self->progressReported_ = percent;
+        const std::uint64_t id = self->progressId_;
+        self->Report([id, percent](ISessionEvents& e) { e.DownloadProgress(id, percent); });
+    }
+    static void Stop(GPContext*, unsigned int, void*) {}
+};
+
+GPhotoCamera::GPhotoCamera(RealCameraInfo info, Links links, Timing timing)
+    : info_(std::move(info)), links_(std::move(links)), timing_(timing) {
+    thread_ = std::thread([this] { Run(); });
+}
+
+GPhotoCamera::~GPhotoCamera() {
+    RequestStop();
+    thread_.join();
+}
+
+void GPhotoCamera::RequestStop() {
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    wake_.notify_all();
+}
+
+GPhotoCamera::OpenResult GPhotoCamera::WaitOpened(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    if (!wake_.wait_for(lock, timeout, [this] { return opened_; })) {
+        OpenResult r;
+        r.timedOut = true;
+        r.error = "The camera did not answer within " + std::to_string(timeout.count() / 1000) +
+                  " seconds. Check that it is switched on and connected.";
+        // The worker gives up with the next step it takes.
+        stop_ = true;
+        wake_.notify_all();
+        return r;
+    }
+    return std::move(open_);
+}
+
+void GPhotoCamera::Enqueue(std::function<void()> command) {
+    {
+        std::lock_guard lock(mutex_);
+        if (stop_)
+            return;
+        queue_.push_back(std::move(command));
+    }
+    wake_.notify_all();
+}
+
+void GPhotoCamera::Post(std::function<void()> task) { links_.outlet.PostTask(std::move(task)); }
+
+void GPhotoCamera::Report(std::function<void(ISessionEvents&)> report) { links_.outlet.Post(std::move(report)); }
+
+// ---- Commands (window thread) ----
+
+void GPhotoCamera::SetWidget(std::string widget, std::string value) {
+    Enqueue([this, widget = std::move(widget), value = std::move(value)] {
+        const int r = WriteWidget(widget.c_str(), value);
+        if (r != GP_OK)
+            Failed(r, "changing a setting");
+        // The body confirms through its events; the widget is read back either way.
+        if (!lost_)
+            Reread(widget);
+    });
+}
+
+void GPhotoCamera::Capture(std::uint64_t id, storage::PhotoRequest request) {
+    Enqueue([this, id, request = std::move(request)] {
+        seriesTail_ = false;
+        Report([id](ISessionEvents& e) { e.DownloadStart(id); });
+        progressId_ = id;
+        progressReported_ = 0;
+        CameraFilePath where{};
+        const int r = Retry([&] { return gp_camera_capture(camera_, GP_CAPTURE_IMAGE, &where, context_); });
+        if (r != GP_OK) {
+            progressId_ = 0;
+            if (Lost(r)) {
+                Failed(r, "taking the shot");
+                return;
+            }
+            const QString reason = QStringLiteral("The camera did not take the shot: %1")
+                                       .arg(QString::fromUtf8(gp_result_as_string(r)));
+            Report([id, reason](ISessionEvents& e) { e.CaptureFailed(id, reason); });
+            return;
+        }
+        Download(where.folder, where.name, Expected{id, request});
+    });
+}
+
+void GPhotoCamera::StartSeries(std::uint64_t id, storage::PhotoRequest request) {
+    Enqueue([this, id, request = std::move(request)] {
+        const int r = WriteWidget(gphoto::kRemoteRelease, "Press Full");
+        if (r != GP_OK) {
+            Failed(r, "starting the series");
+            return;
+        }
+        seriesActive_ = true;
+        seriesTail_ = false;
+        series_ = Expected{id, request};
+    });
+}
+
+void GPhotoCamera::StopSeries() {
+    Enqueue([this] {
+        if (!seriesActive_)
+            return;
+        const int r = WriteWidget(gphoto::kRemoteRelease, "Release Full");
+        if (r != GP_OK)
+            Failed(r, "ending the series");
+        // Frames the body still holds are announced after the release: they keep going into the series folder
+        // (nothing is left behind on the body) until the next shot of another kind.
+        seriesActive_ = false;
+        seriesTail_ = true;
+    });
+}
+
+void GPhotoCamera::StartBulb() {
+    Enqueue([this] {
+        const int r = WriteToggle(gphoto::kBulb, 1);
+        if (r != GP_OK) {
+            Failed(r, "opening the shutter");
+            return;
+        }
+        bulbOpen_ = true;
+    });
+}
+
+void GPhotoCamera::StopBulb(std::uint64_t id, storage::PhotoRequest request) {
+    Enqueue([this, id, request = std::move(request)] {
+        if (!bulbOpen_) {
+            // The body refused to open the shutter (not in bulb): there is no exposure to wait for.
+            const QString reason = QStringLiteral("The bulb exposure never started: set the shutter speed to Bulb");
+            Report([id, reason](ISessionEvents& e) { e.CaptureFailed(id, reason); });
+            return;
+        }
+        bulbOpen_ = false;
+        seriesTail_ = false;
+        expected_.push_back(Expected{id, request});
+        Report([id](ISessionEvents& e) { e.DownloadStart(id); });
+        const int r = WriteToggle(gphoto::kBulb, 0);
+        if (r != GP_OK)
+            Failed(r, "closing the shutter");
+    });
+}
+
+void GPhotoCamera::StartLiveView() {
+    Enqueue([this] {
+        if (live_)
+            return;
+        live_ = true;
+        {
+            std::lock_guard lock(decodeMutex_);
+            decodeStop_ = false;
+            incomingFull_ = false;
+            // Room for a large frame in both buffers from the start, so that they never grow during the run.
+            incoming_.reserve(kFrameReserve);
+            decoding_.reserve(kFrameReserve);
+        }
+        decodeThread_ = std::thread([this] { DecodeLoop(); });
+    });
+}
+
+void GPhotoCamera::StopLiveView() {
+    Enqueue([this] {
+        if (!live_)
+            return;
+        live_ = false;
+        StopDecoder();
+        const int r = WriteToggle(gphoto::kViewfinder, 0);
+        if (r != GP_OK && Lost(r))
+            Failed(r, "ending live view");
+    });
+}
+
+void GPhotoCamera::DriveFocus(const char* step) {
+    Enqueue([this, step] {
+        const int r = WriteWidget(gphoto::kManualFocusDrive, step);
+        if (r != GP_OK)
+            Failed(r, "moving the focus");
+    });
+}
+
+void GPhotoCamera::HalfPress(bool on) {
+    Enqueue([this, on] {
+        const int r = WriteWidget(gphoto::kRemoteRelease, on ? "Press Half" : "Release Half");
+        if (r != GP_OK)
+            Failed(r, on ? "pressing the shutter halfway" : "letting go of the shutter");
+    });
+}
+
+void GPhotoCamera::AutoFocus() {
+    Enqueue([this] {
+        const int r = WriteToggle(gphoto::kAutofocusDrive, 1);
+        if (r != GP_OK)
+            Failed(r, "focusing");
+        else
+            WriteToggle(gphoto::kAutofocusDrive, 0);
+    });
+}
+
+void GPhotoCamera::SetOwnShotFolder(QString folder) {
+    Enqueue([this, folder = std::move(folder)] { ownShotFolder_ = folder; });
+}
+
+// ---- Worker ----
+
+void GPhotoCamera::Run() {
+    pthread_setname_np(pthread_self(), kThreadName);
+    OpenResult result;
+    const bool ok = Open(result);
+    {
+        std::lock_guard lock(mutex_);
+        open_ = std::move(result);
+        opened_ = true;
+    }
+    wake_.notify_all();
+    for (;;) {
+        std::function<void()> command;
+        {
+            std::unique_lock lock(mutex_);
+            const bool framesDue = ok && !lost_ && live_;
+            const auto wait = framesDue ? std::chrono::milliseconds(0)
+                              : seriesActive_ || bulbOpen_ || !expected_.empty() ? std::chrono::milliseconds(10)
+                                                                                 : timing_.idlePoll;
+            wake_.wait_for(lock, wait, [this] { return stop_ || !queue_.empty(); });
+            if (stop_ || !ok || lost_)
+                break;
+            if (!queue_.empty()) {
+                command = std::move(queue_.front());
+                queue_.pop_front();
+            }
+        }
+        if (command) {
+            command();
+            continue; // commands first: they are what the user waits for
+        }
+        if (lost_)
+            continue;
+        if (live_)
+            FetchFrame();
+        // Between frames the events wait their turn: asking for them after every frame would halve the rate.
+        const auto now = std::chrono::steady_clock::now();
+        const bool filesDue = seriesActive_ || bulbOpen_ || !expected_.empty();
+        if (!lost_ && (!live_ || filesDue || now - lastPoll_ >= timing_.livePoll)) {
+            lastPoll_ = now;
+            PollEvents(8);
+        }
+    }
+    Shutdown();
+    std::lock_guard lock(mutex_);
+    finished_ = true;
+}
+
+bool GPhotoCamera::Finished() const {
+    std::lock_guard lock(mutex_);
+    return finished_;
+}
+
+bool GPhotoCamera::Open(OpenResult& result) {
+    KeepDescriptorZeroTaken();
+    context_ = gp_context_new();
+    gp_context_set_progress_funcs(context_, &GPhotoCallbacks::Start, &GPhotoCallbacks::Update,
+                                  &GPhotoCallbacks::Stop, this);
+    gp_camera_new(&camera_);
+    gp_file_new(&preview_);
+    int r = GP_OK;
+    {
+        std::lock_guard lock(GPhotoLibraryMutex());
+        CameraAbilitiesList* abilities = nullptr;
+        gp_abilities_list_new(&abilities);
+        gp_abilities_list_load(abilities, context_);
+        const int model = gp_abilities_list_lookup_model(abilities, info_.model.c_str());
+        CameraAbilities a{};
+        if (model < 0 || gp_abilities_list_get_abilities(abilities, model, &a) != GP_OK)
+            r = GP_ERROR_MODEL_NOT_FOUND;
+        else
+            gp_camera_set_abilities(camera_, a);
+        gp_abilities_list_free(abilities);
+        GPPortInfoList* ports = nullptr;
+        gp_port_info_list_new(&ports);
+        gp_port_info_list_load(ports);
+        const int index = gp_port_info_list_lookup_path(ports, info_.port.c_str());
+        GPPortInfo port;
+        if (r == GP_OK && (index < 0 || gp_port_info_list_get_info(ports, index, &port) != GP_OK))
+            r = GP_ERROR_UNKNOWN_PORT;
+        else if (r == GP_OK)
+            gp_camera_set_port_info(camera_, port);
+        gp_port_info_list_free(ports);
+    }
+    if (r == GP_OK)
+        r = Retry([this] {
+            // Init loads the camera's driver through libltdl, like the list loading above.
+            std::lock_guard lock(GPhotoLibraryMutex());
+            return gp_camera_init(camera_, context_);
+        });
+    if (r != GP_OK) {
+        result.result = r;
+        result.error = gphoto::DescribeOpenFailure(r, gp_result_as_string(r));
+        {
+            std::lock_guard lock(GPhotoLibraryMutex()); // unloads the driver
+            gp_camera_unref(camera_);
+        }
+        camera_ = nullptr;
+        KeepDescriptorZeroTaken();
+        return false;
+    }
+    for (const gphoto::WidgetBinding& b : gphoto::Widgets()) {
+        WidgetState state;
+        if (ReadWidget(b.widget, state) ||
+            (b.widget == std::string_view("eosserialnumber") && ReadWidget(gphoto::kSerialFallback, state))) {
+            known_.push_back(state);
+            result.widgets.push_back(state);
+        }
+    }
+    result.ok = true;
+    return true;
+}
+
+void GPhotoCamera::Shutdown() {
+    if (camera_ && !lost_) {
+        // The body must not be left exposing, shooting or streaming once it is let go.
+        if (bulbOpen_)
+            WriteToggle(gphoto::kBulb, 0);
+        if (seriesActive_)
+            WriteWidget(gphoto::kRemoteRelease, "Release Full");
+        if (live_) {
+            StopDecoder();
+            WriteToggle(gphoto::kViewfinder, 0);
+        }
+        // Exit also unloads the driver.
+        std::lock_guard lock(GPhotoLibraryMutex());
+        gp_camera_exit(camera_, context_);
+    }
+    StopDecoder();
+    if (camera_) {
+        std::lock_guard lock(GPhotoLibraryMutex()); // unloads the driver
+        gp_camera_unref(camera_);
+    }
+    camera_ = nullptr;
+    if (preview_)
+        gp_file_unref(preview_);
+    preview_ = nullptr;
+    if (context_)
+        gp_context_unref(context_);
+    context_ = nullptr;
+    KeepDescriptorZeroTaken();
+}
+
+int GPhotoCamera::Retry(const std::function<int()>& call) {
+    auto wait = timing_.busyFirst;
+    std::chrono::milliseconds waited{0};
+    for (;;) {
+        const int r = call();
+        if (r != GP_ERROR_CAMERA_BUSY || waited >= timing_.busyGiveUp)
+            return r;
+        std::unique_lock lock(mutex_);
+        if (wake_.wait_for(lock, wait, [this] { return stop_; }))
+            return r;
+        waited += wait;
+        wait = std::min(wait * 2, timing_.busyLongest);
+    }
+}
+
+bool GPhotoCamera::Lost(int result) const {
+    switch (result) {
+    case GP_ERROR_IO:
+    case GP_ERROR_IO_READ:
+    case GP_ERROR_IO_WRITE:
+    case GP_ERROR_IO_INIT:
+    case GP_ERROR_IO_USB_FIND:
+    case GP_ERROR_TIMEOUT:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void GPhotoCamera::Failed(int result, const char* what) {
+    if (Lost(result)) {
+        if (lost_)
+            return;
+        lost_ = true;
+        const QString reason = QStringLiteral("The camera stopped answering while %1 (%2)")
+                                   .arg(QLatin1String(what), QString::fromUtf8(gp_result_as_string(result)));
+        Report([reason](ISessionEvents& e) { e.Lost(reason); });
+        return;
+    }
+    const QString text = QStringLiteral("The camera refused %1 (%2)")
+                             .arg(QLatin1String(what), QString::fromUtf8(gp_result_as_string(result)));
+    Report([text](ISessionEvents& e) { e.Message(text); });
+}
+
+bool GPhotoCamera::ReadWidget(const char* name, WidgetState& state) {
+    CameraWidget* w = nullptr;
+    if (Retry([&] { return gp_camera_get_single_config(camera_, name, &w, context_); }) != GP_OK)
+        return false;
+    state = WidgetState{};
+    state.widget = name;
+    CameraWidgetType type;
+    gp_widget_get_type(w, &type);
+    int readOnly = 0;
+    gp_widget_get_readonly(w, &readOnly);
+    state.readOnly = readOnly != 0;
+    if (type == GP_WIDGET_TEXT || type == GP_WIDGET_RADIO || type == GP_WIDGET_MENU) {
+        const char* v = nullptr;
+        if (gp_widget_get_value(w, &v) == GP_OK && v)
+            state.value = v;
+        const int n = gp_widget_count_choices(w);
+        for (int i = 0; i < n; ++i) {
+            const char* c = nullptr;
+            if (gp_widget_get_choice(w, i, &c) == GP_OK && c)
+                state.choices.emplace_back(c);
+        }
+    } else if (type == GP_WIDGET_TOGGLE || type == GP_WIDGET_DATE) {
+        int v = 0;
+        if (gp_widget_get_value(w, &v) == GP_OK)
+            state.value = std::to_string(v);
+    } else if (type == GP_WIDGET_RANGE) {
+        float v = 0;
+        // A body's range values are small; anything else (or NaN) is not converted blindly.
+        if (gp_widget_get_value(w, &v) == GP_OK && v > -1e6f && v < 1e6f)
+            state.value = std::to_string(static_cast<int>(v));
+    }
+    gp_widget_free(w);
+    return true;
+}
+
+void GPhotoCamera::Reread(const std::string& widget) {
+    WidgetState state;
+    if (!ReadWidget(widget.c_str(), state))
+        return;
+    // The information fields are reported under their own names; the serial number may come from either widget.
+    auto it = std::find_if(known_.begin(), known_.end(), [&](const WidgetState& k) { return k.widget == widget; });
+    if (it != known_.end()) {
+        if (*it == state)
+            return;
+        *it = state;
+    } else {
+        known_.push_back(state);
+    }
+    IGPhotoEvents* e = links_.events;
+    Post([e, state] { e->OnWidgetChanged(state); });
+}
+
+int GPhotoCamera::WriteWidget(const char* name, const std::string& value) {
+    return Retry([&] {
+        CameraWidget* w = nullptr;
+        int r = gp_camera_get_single_config(camera_, name, &w, context_);
+        if (r != GP_OK)
+            return r;
+        r = gp_widget_set_value(w, value.c_str());
+        if (r == GP_OK)
+            r = gp_camera_set_single_config(camera_, name, w, context_);
+        gp_widget_free(w);
+        return r;
+    });
+}
+
+int GPhotoCamera::WriteToggle(const char* name, int value) {
+    return Retry([&] {
+        CameraWidget* w = nullptr;
+        int r = gp_camera_get_single_config(camera_, name, &w, context_);
+        if (r != GP_OK)
+            return r;
+        r = gp_widget_set_value(w, &value);
+        if (r == GP_OK)
+            r = gp_camera_set_single_config(camera_, name, w, context_);
+        gp_widget_free(w);
+        return r;
+    });
+}
+
+void GPhotoCamera::PollEvents(int maxEvents) {
+    for (int i = 0; i < maxEvents && !lost_; ++i) {
+        CameraEventType type = GP_EVENT_TIMEOUT;
+        void* data = nullptr;
+        const int r = Retry([&] { return gp_camera_wait_for_event(camera_, 0, &type, &data, context_); });
+        if (r != GP_OK) {
+            free(data);
+            if (Lost(r))
+                Failed(r, "reporting its state");
+            return;
+        }
+        if (type == GP_EVENT_UNKNOWN && data) {
+            if (auto widget = gphoto::WidgetFromEventText(static_cast<const char*>(data)))
+                if (gphoto::BindingFor(*widget) || *widget == gphoto::kSerialFallback)
+                    Reread(*widget);
+        } else if (type == GP_EVENT_FILE_ADDED && data) {
+            const auto* path = static_cast<const CameraFilePath*>(data);
+            const std::string folder = path->folder, name = path->name;
+            free(data);
+            data = nullptr;
+            OnFileAdded(folder, name);
+        }
+        free(data);
+        if (type == GP_EVENT_TIMEOUT)
+            return;
+    }
+}
+
+namespace {
+
+std::string StemOf(const std::string& name) {
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+} // namespace
+
+void GPhotoCamera::OnFileAdded(const std::string& folder, const std::string& name) {
+    Expected where;
+    if (!expected_.empty()) {
+        where = expected_.front();
+        expected_.pop_front();
+    } else if (seriesActive_ || seriesTail_) {
+        where = series_;
+    } else if (StemOf(name) == lastShot_.cameraStem &&
+               std::chrono::steady_clock::now() - lastShot_.when < kSameShotWindow) {
+        // The second file of the exposure a shot of ours took (RAW + JPEG): stored beside the first, untold.
+        where = Expected{0, lastShot_.request};
+    } else {
+        // Taken with the body's own button: nothing the body delivers is left behind, it keeps its own name.
+        where.request.naming = storage::PhotoRequest::Naming::CameraNamed;
+        where.request.hostPath = ownShotFolder_;
+    }
+    Download(folder.c_str(), name.c_str(), where);
+}
+
+bool GPhotoCamera::CapturesToCard() const {
+    for (const WidgetState& w : known_)
+        if (w.widget == gphoto::kCaptureTarget)
+            return w.value == gphoto::kTargetCard;
+    return false;
+}
+
+bool GPhotoCamera::Store(const std::string& name, const Expected& where, const QByteArray& bytes, QString* written) {
+    const QString safe = QString::fromStdString(gphoto::SafeBaseName(name));
+    const QFileInfo info(safe.isEmpty() ? QStringLiteral("photo.jpg") : safe);
+    const QString suffix = info.suffix().isEmpty() ? QStringLiteral(".jpg") : "." + info.suffix().toLower();
+    storage::PhotoRequest request = where.request;
+    if (request.naming == storage::PhotoRequest::Naming::CameraNamed)
+        request.cameraName = info.completeBaseName();
+    // A second file of one exposure (RAW + JPEG) shares the first one's name.
+    const bool secondFile = request.naming != storage::PhotoRequest::Naming::CameraNamed &&
+                            StemOf(name) == lastShot_.cameraStem &&
+                            std::chrono::steady_clock::now() - lastShot_.when < kSameShotWindow;
+    storage::StoredPhoto stored;
+    QString error;
+    const QByteArrayView parts[] = {QByteArrayView(bytes)};
+    if (!links_.filer->Save(request, suffix, parts, &stored, &error, secondFile ? &lastShot_.stored : nullptr)) {
+        error += CapturesToCard() ? QStringLiteral("; it is still on the camera's card")
+                                  : QStringLiteral("; the camera kept no copy");
+        Report([id = where.id, error](ISessionEvents& e) { e.CaptureFailed(id, error); });
+        return false;
+    }
+    if (!secondFile)
+        lastShot_ = LastShot{StemOf(name), stored, request, std::chrono::steady_clock::now()};
+    *written = stored.path;
+    return true;
+}
+
+void GPhotoCamera::Download(const char* folder, const char* name, const Expected& where) {
+    const std::uint64_t id = where.id;
+    // Photos from the body's own shutter have no job; they are stored without being announced as downloads.
+    const bool told = id != 0;
+    const bool series = where.request.naming == storage::PhotoRequest::Naming::Series;
+    if (told && progressId_ != id) {
+        progressId_ = id;
+        progressReported_ = 0;
+        if (series)
+            Report([id](ISessionEvents& e) { e.DownloadStart(id); });
+    }
+    CameraFile* file = nullptr;
+    gp_file_new(&file);
+    const int r = Retry([&] { return gp_camera_file_get(camera_, folder, name, GP_FILE_TYPE_NORMAL, file, context_); });
+    const char* data = nullptr;
+    unsigned long size = 0;
+    progressId_ = 0;
+    if (r != GP_OK || gp_file_get_data_and_size(file, &data, &size) != GP_OK) {
+        gp_file_unref(file);
+        if (Lost(r)) {
+            Failed(r, "sending a photo");
+            return;
+        }
+        const QString reason =
+            QStringLiteral("The photo %1 could not be downloaded (%2); it is still on the camera")
+                .arg(QString::fromStdString(gphoto::SafeBaseName(name)), QString::fromUtf8(gp_result_as_string(r)));
+        Report([id, reason](ISessionEvents& e) { e.CaptureFailed(id, reason); });
+        return;
+    }
+    // libgphoto2 2.5.30 reports no progress while an EOS capture downloads inside gp_camera_capture; whatever
+    // it did not report, the file is in memory now.
+    if (told && progressReported_ < 90)
+        Report([id](ISessionEvents& e) { e.DownloadProgress(id, 90); });
+    const QByteArray bytes = QByteArray::fromRawData(data, static_cast<qsizetype>(size));
+    // The preview for the view is decoded while the file is written: the write waits on the disk, the decode on
+    // the processor, and "DownloadComplete" waits for the slower of the two only.
+    QImage preview;
+    std::thread previewer;
+    if (told)
+        previewer = std::thread([&preview, bytes] { preview = DecodePreview(bytes); });
+    QString written;
+    const bool stored = Store(name, where, bytes, &written);
+    if (previewer.joinable())
+        previewer.join();
+    gp_file_unref(file);
+    if (!told || !stored)
+        return;
+    Report([id, written, preview](ISessionEvents& e) {
+        e.DownloadProgress(id, 100);
+        e.DownloadComplete(id, written, preview);
+    });
+}
+
+// ---- Live view ----
+
+void GPhotoCamera::FetchFrame() {
+    const int r = gp_camera_capture_preview(camera_, preview_, context_);
+    if (r != GP_OK) {
+        if (Lost(r)) {
+            Failed(r, "sending live view");
+            return;
+        }
+        // Not ready yet, or busy: the next round tries again after a pause that grows while it lasts. Commands
+        // cut the pause short.
+        liveBackoff_ = std::min(liveBackoff_ == std::chrono::milliseconds(0) ? timing_.busyFirst : liveBackoff_ * 2,
+                                timing_.busyLongest);
+        std::unique_lock lock(mutex_);
+        wake_.wait_for(lock, liveBackoff_, [this] { return stop_ || !queue_.empty(); });
+        return;
+    }
+    liveBackoff_ = std::chrono::milliseconds(0);
+    const char* data = nullptr;
+    unsigned long size = 0;
+    if (gp_file_get_data_and_size(preview_, &data, &size) != GP_OK || size == 0)
+        return;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(data);
+    {
+        std::lock_guard lock(decodeMutex_);
+        // The newest frame replaces one the decoder has not got to: live view shows now, not a backlog.
+        incoming_.assign(bytes, bytes + size);
+        incomingFull_ = true;
+    }
+    decodeWake_.notify_one();
+}
+
+void GPhotoCamera::DecodeLoop() {
+    pthread_setname_np(pthread_self(), kDecodeThreadName);
+    struct Job {
+        JpegDecoder* decoder;
+        const std::vector<std::uint8_t>* jpeg;
+    };
+    for (;;) {
+        {
+            std::unique_lock lock(decodeMutex_);
+            decodeWake_.wait(lock, [this] { return decodeStop_ || incomingFull_; });
+            if (decodeStop_)
+                return;
+            decoding_.swap(incoming_); // capacities travel with the buffers: nothing is allocated per frame
+            incomingFull_ = false;
+        }
+        // Frames of whatever size the body sends (it changes when it zooms in): each carries its own.
+        int width = 0, height = 0;
+        if (!decoder_.Size(decoding_.data(), decoding_.size(), &width, &height))
+            continue;
+        Job job{&decoder_, &decoding_};
+        links_.live->Feed(
+            width, height,
+            [](Frame& frame, void* context) {
+                const Job& j = *static_cast<const Job*>(context);
+                return j.decoder->Decode(j.jpeg->data(), j.jpeg->size(), static_cast<int>(frame.width),
+                                         static_cast<int>(frame.height), frame.bytes.data(), frame.stride);
+            },
+            &job);
+    }
+}
+
+void GPhotoCamera::StopDecoder() {
+    if (!decodeThread_.joinable())
+        return;
+    {
+        std::lock_guard lock(decodeMutex_);
+        decodeStop_ = true;
+    }
+    decodeWake_.notify_all();
+    decodeThread_.join();
+}
+
+} // namespace quor::component

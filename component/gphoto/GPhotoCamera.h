@@ -1,0 +1,203 @@
+// A real camera driven through libgphoto2. One worker thread owns the library's camera and makes every call on
+// it, one at a time: the window's thread only queues commands and reads what the worker reports. Between
+// commands the worker polls the camera's events (property changes, files the body has taken) and, while live
+// view runs, fetches preview frames; a second thread decodes each frame into the live view's pool while the
+// worker already fetches the next one.
+#pragma once
+
+#include "component/gphoto/RealCameraList.h"
+#include "component/liveview/JpegDecoder.h"
+#include "component/session/SessionOutlet.h"
+#include "component/storage/PhotoFiler.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct _Camera;
+struct _GPContext;
+struct _CameraFile;
+
+namespace quor::component {
+
+class LiveView;
+
+// One configuration widget as the worker last read it.
+struct WidgetState {
+    std::string widget;
+    std::string value; // text; toggles and ranges as a number
+    std::vector<std::string> choices;
+    bool readOnly = false;
+    bool operator==(const WidgetState&) const = default;
+};
+
+// What the worker reports about the camera's settings; called on the window's thread while its session is open.
+// (Everything else it reports goes straight to the host through the session's outlet.)
+class IGPhotoEvents {
+public:
+    virtual ~IGPhotoEvents() = default;
+    virtual void OnWidgetChanged(const WidgetState& state) = 0;
+};
+
+class GPhotoCamera {
+public:
+    struct Links {
+        IGPhotoEvents* events = nullptr;      // the session's property cache
+        SessionOutlet outlet;                 // everything else goes to the host through it
+        LiveView* live = nullptr;
+        storage::PhotoFiler* filer = nullptr; // where downloads are saved; outlives the camera
+    };
+    struct OpenResult {
+        bool ok = false;
+        bool timedOut = false;
+        int result = 0;
+        std::string error;                // plain words when !ok
+        std::vector<WidgetState> widgets; // every watched widget the camera has, as read at open
+    };
+    struct Timing {
+        std::chrono::milliseconds idlePoll{40};     // event polling while nothing else happens
+        std::chrono::milliseconds livePoll{100};    // event polling between live-view frames
+        std::chrono::milliseconds busyFirst{25};    // first wait after a busy answer, doubling
+        std::chrono::milliseconds busyLongest{400}; // longest single wait
+        std::chrono::milliseconds busyGiveUp{8000}; // total before a busy camera counts as failed
+    };
+    static constexpr const char* kThreadName = "quor-gphoto";
+    static constexpr const char* kDecodeThreadName = "quor-gp-decode";
+    // Files the body announces this long after a shot of ours, under the same name, belong to that exposure.
+    static constexpr std::chrono::seconds kSameShotWindow{10};
+    static constexpr std::size_t kFrameReserve = 2 * 1024 * 1024; // bytes of one live-view JPEG, at most
+
+    // Starts the worker, which opens the camera at once.
+    GPhotoCamera(RealCameraInfo info, Links links, Timing timing);
+    // Ends what runs on the body (bulb, series, live view), releases the camera and joins the worker.
+    ~GPhotoCamera();
+    GPhotoCamera(const GPhotoCamera&) = delete;
+    GPhotoCamera& operator=(const GPhotoCamera&) = delete;
+
+    // Window thread: waits up to `timeout` for the open to finish. Call once.
+    OpenResult WaitOpened(std::chrono::milliseconds timeout);
+    const RealCameraInfo& Info() const { return info_; }
+
+    // Queued commands; the worker runs them in order. Results come back as events.
+    void SetWidget(std::string widget, std::string value);
+    void Capture(std::uint64_t id, storage::PhotoRequest request);
+    void StartSeries(std::uint64_t id, storage::PhotoRequest request);
+    void StopSeries();
+    void StartBulb();
+    // Closes the shutter; the exposure downloads as `request` says.
+    void StopBulb(std::uint64_t id, storage::PhotoRequest request);
+    // Frames go into the live view (which the caller has started) as they come, decoded on a thread of their own.
+    void StartLiveView();
+    void StopLiveView();
+    void DriveFocus(const char* step);
+    // The shutter button held halfway (metering and focusing) or let go.
+    void HalfPress(bool on);
+    void AutoFocus();
+    // Where photos taken with the body's own shutter are stored (under the camera's name, made safe).
+    void SetOwnShotFolder(QString folder);
+
+    // Asks the worker to end what runs on the body and let it go, without waiting for it (the destructor waits).
+    void RequestStop();
+    // The worker has let the camera go and ended (after a failed or abandoned open, or a lost camera).
+    bool Finished() const;
+
+
+private:
+    struct Expected {
+        std::uint64_t id = 0;
+        storage::PhotoRequest request;
+    };
+    // The exposure a shot of ours last downloaded: the body may announce a second file of it (RAW + JPEG).
+    struct LastShot {
+        std::string cameraStem; // the body's name for the files, without suffix
+        storage::StoredPhoto stored;
+        storage::PhotoRequest request;
+        std::chrono::steady_clock::time_point when{};
+    };
+
+    void Enqueue(std::function<void()> command);
+    void Run();
+    bool Open(OpenResult& result);
+    void Shutdown();
+    void PollEvents(int maxEvents);
+    void FetchFrame();
+    void DecodeLoop();
+    void StopDecoder();
+    void Download(const char* folder, const char* name, const Expected& where);
+    void OnFileAdded(const std::string& folder, const std::string& name);
+    // Saves a downloaded file; false (and the user told why) when it could be saved nowhere.
+    bool Store(const std::string& name, const Expected& where, const QByteArray& bytes, QString* written);
+    // Whether the body stores its shots on its card (or only in its memory until they are downloaded).
+    bool CapturesToCard() const;
+    bool ReadWidget(const char* name, WidgetState& state);
+    void Reread(const std::string& widget);
+    int WriteWidget(const char* name, const std::string& value);
+    int WriteToggle(const char* name, int value);
+    // Runs `call` again while the camera answers busy, waiting longer each time.
+    int Retry(const std::function<int()>& call);
+    // Handles a failed call: a lost camera ends the worker; other failures are told to the user.
+    void Failed(int result, const char* what);
+    bool Lost(int result) const;
+    // Runs `task` on the window's thread while the session is open.
+    void Post(std::function<void()> task);
+    // Reports to the host while the session is open.
+    void Report(std::function<void(ISessionEvents&)> report);
+
+    RealCameraInfo info_;
+    Links links_;
+    Timing timing_;
+
+    mutable std::mutex mutex_; // guards the fields up to the thread
+    std::condition_variable wake_;
+    std::deque<std::function<void()>> queue_;
+    bool stop_ = false;
+    bool opened_ = false;
+    bool finished_ = false;
+    OpenResult open_;
+    std::thread thread_;
+
+    // Worker thread only.
+    _Camera* camera_ = nullptr;
+    _GPContext* context_ = nullptr;
+    _CameraFile* preview_ = nullptr;
+    bool lost_ = false;
+    std::chrono::steady_clock::time_point lastPoll_{};
+    bool live_ = false;
+    std::chrono::milliseconds liveBackoff_{0}; // pause after a frame the camera did not give
+    bool seriesActive_ = false;
+    bool seriesTail_ = false; // the series has ended; frames still announced belong to it
+    Expected series_;
+    bool bulbOpen_ = false;
+    std::deque<Expected> expected_; // who gets the next files the body announces
+    QString ownShotFolder_;
+    LastShot lastShot_;
+    std::vector<WidgetState> known_;
+    // Download progress, fed by the library's progress callbacks.
+    std::uint64_t progressId_ = 0;
+    float progressTarget_ = 0;
+    int progressReported_ = 0;
+
+    // Live-view decoding: the worker hands the newest JPEG over; the decoder takes it when it is free.
+    std::mutex decodeMutex_;
+    std::condition_variable decodeWake_;
+    std::vector<std::uint8_t> incoming_; // guarded by decodeMutex_
+    bool incomingFull_ = false;
+    bool decodeStop_ = false;
+    std::vector<std::uint8_t> decoding_; // decoder thread only
+    JpegDecoder decoder_;                // decoder thread only
+    std::thread decodeThread_;           // started and joined by the worker
+
+    friend struct GPhotoCallbacks;
+};
+
+} // namespace quor::component

@@ -1,0 +1,84 @@
+// How a libgphoto2 camera's configuration maps onto the component: which widget carries which property code,
+// how the library's option texts read in the component's vocabulary, network camera addresses, and file names
+// coming from the camera. Pure functions, no libgphoto2 calls.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quor::component::gphoto {
+
+// One widget the camera worker reads and keeps current.
+struct WidgetBinding {
+    std::int32_t code;  // property code the component reports it under
+    const char* widget; // libgphoto2 configuration name
+    std::uint16_t ptp;  // the body's property code, as named in the library's change events
+};
+
+// Every widget the worker watches: the ten list properties that have a widget, then the information fields.
+std::span<const WidgetBinding> Widgets();
+// The widget for property `code`; nullptr when the library offers none (the live-view AF mode).
+const char* WidgetFor(std::int32_t code);
+// The binding of `widget`; nullptr for a widget the component does not use.
+const WidgetBinding* BindingFor(std::string_view widget);
+
+// Names of the widgets used for actions and information.
+inline constexpr char kSerialFallback[] = "serialnumber";
+inline constexpr char kManualFocusDrive[] = "manualfocusdrive";
+inline constexpr char kAutofocusDrive[] = "autofocusdrive";
+inline constexpr char kViewfinder[] = "viewfinder";
+inline constexpr char kBulb[] = "bulb";
+inline constexpr char kRemoteRelease[] = "eosremoterelease";
+inline constexpr char kCaptureTarget[] = "capturetarget";
+inline constexpr char kTargetCard[] = "Memory card";
+inline constexpr char kTargetRam[] = "Internal RAM";
+
+// The widget a library change event names: the quoted widget name in `PTP Property d102 changed, "shutterspeed"
+// to "1/250"`, or the widget bound to the hexadecimal property code when no name is given. nullopt when the
+// event is about something else.
+std::optional<std::string> WidgetFromEventText(std::string_view text);
+
+// An option text of widget `code` as the component shows it ("Continuous" -> "Continuous Shooting",
+// "bulb" -> "Bulb", "Manual" focus -> "Manual Focus", "-0.5" -> "-1/2", "5.6" -> "F5.6"). Unknown texts pass
+// through unchanged.
+std::string ToComponentText(std::int32_t code, std::string_view text);
+
+// Battery text ("100%", "Full", "50") in percent; -1 when it says nothing usable.
+int BatteryPercent(std::string_view text);
+
+// The manualfocusdrive choice for a DriveLens step code (1..3 near, 0x8001..0x8003 far); nullptr otherwise.
+const char* FocusStepChoice(int code);
+
+// A network camera: host (name or IPv4 address) and PTP/IP port.
+struct NetworkCamera {
+    static constexpr std::uint16_t kDefaultPort = 15740;
+    std::string host;
+    std::uint16_t port = kDefaultPort;
+
+    // libgphoto2's port path. The port is named twice: the library connects its event channel to the second.
+    std::string PortPath() const;
+    std::string DisplayName() const;
+    bool operator==(const NetworkCamera&) const = default;
+};
+
+// Parses "host[:port][,host[:port]...]". Entries that are not a plain host name or address with an optional
+// port from 1 to 65535 are left out and named in `rejected`.
+// The live-view AF modes an EOS body knows, in the component's words. libgphoto2 2.5.30 has no widget for them:
+// they are offered, but cannot be chosen.
+std::span<const char* const> LiveViewAfModeTexts();
+
+std::vector<NetworkCamera> ParseNetworkCameras(std::string_view list, std::vector<std::string>* rejected = nullptr);
+
+// A file name from the camera, reduced to a base name that is safe to create in a folder of ours: no folders,
+// no "..", no control characters, nothing outside printable ASCII, not hidden. Empty when nothing usable is
+// left.
+std::string SafeBaseName(std::string_view cameraName);
+
+// Plain words for an open that failed with libgphoto2 error `result` (what happened and what to do).
+std::string DescribeOpenFailure(int result, std::string_view libraryText);
+
+} // namespace quor::component::gphoto

@@ -1,0 +1,96 @@
+#include "component/host/CropControl.h"
+
+#include "component/host/QuorCtrlView.h"
+#include "component/host/ShootingController.h"
+#include "component/host/ViewGeometry.h"
+#include "component/storage/FileRead.h"
+#include "component/storage/IoQueue.h"
+
+#include <QBuffer>
+#include <QImageReader>
+
+namespace quor::component {
+
+void CropControl::Repaint() {
+    if (links_.view)
+        links_.view->Refresh();
+}
+
+void CropControl::Raise() { links_.raise(links_.state->cropRect); }
+
+void CropControl::Enable(bool on, bool flag2, bool flag3) {
+    links_.state->cropEnabled = on;
+    links_.state->cropFlag2 = flag2;
+    links_.state->cropFlag3 = flag3;
+    Normalize();
+    Repaint();
+}
+
+void CropControl::SetRect(const std::array<std::int32_t, 4>& rect) {
+    links_.state->cropRect = rect;
+    Normalize();
+    Repaint();
+}
+
+void CropControl::SetRatio(bool locked, const std::array<std::int32_t, 2>& ratio) {
+    links_.state->cropRatioLocked = locked;
+    links_.state->cropRatio = ratio;
+    Normalize();
+    Repaint();
+}
+
+void CropControl::Normalize() {
+    ComponentState& state = *links_.state;
+    // An empty rectangle stands for the whole frame and is kept as the host gave it.
+    if (state.cropRect[2] <= 0 || state.cropRect[3] <= 0)
+        return;
+    const QRect used = EffectiveCrop(state.cropRect, links_.frameSize(), state.cropRatioLocked, state.cropRatio);
+    const std::array<std::int32_t, 4> numbers{used.x(), used.y(), used.width(), used.height()};
+    if (numbers == state.cropRect)
+        return;
+    state.cropRect = numbers;
+    // After the call that caused it, with the numbers as they stand then.
+    links_.post([this] { Raise(); });
+}
+
+void CropControl::Dragged(QRect rect) {
+    links_.state->cropRect = {rect.x(), rect.y(), rect.width(), rect.height()};
+    Raise();
+    Repaint();
+}
+
+void CropControl::ShowFrame(bool shown, const std::string& path) {
+    links_.state->cropFrameShown = shown;
+    links_.state->cropImagePath = path;
+    const std::uint64_t request = ++imageRequest_;
+    if (!shown) {
+        if (links_.view)
+            links_.view->ClearCropFrameImage();
+        Repaint();
+        return;
+    }
+    // The file is read when the frame is switched on (so that a changed file shows at the next switch), on the
+    // I/O thread: a path from outside may name anything, a FIFO or a file on a stalled share.
+    links_.io->Post([this, request, file = HostPath(path), post = links_.post] {
+        QByteArray bytes;
+        QString error;
+        QImage image;
+        if (storage::ReadRegularFile(file, kImageLimit, &bytes, &error)) {
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::ReadOnly);
+            QImageReader reader(&buffer);
+            image = reader.read().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            if (image.isNull())
+                error = reader.errorString();
+        }
+        if (!error.isEmpty())
+            error = QStringLiteral("crop frame: cannot read %1 (%2)").arg(file, error);
+        post([this, request, image, error] {
+            if (request == imageRequest_ && links_.view)
+                links_.view->SetCropFrameImage(image, error);
+        });
+    });
+    Repaint();
+}
+
+} // namespace quor::component

@@ -1,0 +1,204 @@
+#include "component/host/QuorCtrlComponent.h"
+
+#include "component/session/Messages.h"
+#include "component/storage/DurableFile.h"
+#include "control/ComponentRegistry.h"
+#include "control/DispatchIds.h"
+#include "control/NotifyNames.h"
+
+#include <QDir>
+#include <QMetaObject>
+#include <QStandardPaths>
+
+#include <array>
+
+namespace quor::component {
+
+void RegisterQuorCtrl() {
+    ComponentRegistry::Register(kQuorCtrlClassId,
+                                [](QWidget* parent, const HostedProperties& props) -> std::unique_ptr<IHostedComponent> {
+                                    return std::make_unique<QuorCtrlComponent>(parent, props);
+                                });
+}
+
+ComponentPlaces ComponentPlaces::ForUser() {
+    return ComponentPlaces{storage::PreferencesStore::DefaultFile(), QString()};
+}
+
+namespace {
+
+QString PicturesFolder(const ComponentPlaces& places) {
+    if (!places.picturesFolder.isEmpty())
+        return places.picturesFolder;
+    QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (pictures.isEmpty())
+        pictures = QDir::homePath() + QStringLiteral("/Pictures");
+    return QDir(pictures).filePath(QStringLiteral("QuorTovu"));
+}
+
+} // namespace
+
+QuorCtrlComponent::QuorCtrlComponent(QWidget* parent, const HostedProperties& props)
+    : QuorCtrlComponent(parent, props, CameraEngine::CameraCountFromEnvironment(),
+                        RealCameraSources{true, true, {}}, ComponentPlaces::ForUser()) {}
+
+QuorCtrlComponent::QuorCtrlComponent(QWidget* parent, const HostedProperties& props, int simulatedCameras,
+                                     const RealCameraSources& real, const ComponentPlaces& places)
+    : io_(std::make_unique<storage::IoQueue>()),
+      prefs_(std::make_unique<storage::PreferencesStore>(places.settingsFile, io_.get())),
+      filer_(std::make_unique<storage::PhotoFiler>(PicturesFolder(places))) {
+    const auto post = [this](std::function<void()> task) { Post(std::move(task)); };
+    engine_ = std::make_unique<CameraEngine>(static_cast<ISessionEvents*>(this), post,
+                                             SessionServices{&live_, filer_.get()}, simulatedCameras);
+    state_.borderStyle = props.borderStyle;
+    view_ = new QuorCtrlView(parent, props, engine_.get(), &state_);
+    shooting_ = std::make_unique<ShootingController>(ShootingController::Links{
+        engine_.get(), view_, &state_, io_.get(), filer_.get(),
+        [this](const char* name, Variant argument) { Notify(name, std::move(argument)); },
+        [this](const QString& text) { Tell(text); }, post});
+    crop_ = std::make_unique<CropControl>(CropControl::Links{
+        &state_, view_, io_.get(), [this] { return LiveFrameSize(); },
+        [this](const std::array<std::int32_t, 4>& r) {
+            std::array<Variant, 4> args{Variant::Long(r[0]), Variant::Long(r[1]), Variant::Long(r[2]),
+                                        Variant::Long(r[3])};
+            Raise(kEventCropRectChanged, args);
+        },
+        post});
+    settings_ = std::make_unique<ComponentSettings>(*engine_, *filer_, *prefs_, *shooting_);
+    view_->AttachLiveView(&live_);
+    view_->SetStatus(&shooting_->Status());
+    connect(engine_.get(), &CameraEngine::stateChanged, view_, &QuorCtrlView::Refresh);
+    connect(engine_.get(), &CameraEngine::sessionEnded, this, &QuorCtrlComponent::OnSessionEnded);
+    connect(view_, &QuorCtrlView::afPointClicked, this, [this](QPointF point) {
+        state_.afPoint = point;
+        if (Session())
+            Session()->SetAfPoint(point);
+        Repaint();
+    });
+    connect(view_, &QuorCtrlView::cropRectDragged, this, [this](QRect rect) { crop_->Dragged(rect); });
+    StartFileWork(real);
+}
+
+void QuorCtrlComponent::StartFileWork(const RealCameraSources& given) {
+    const storage::Preferences& p = prefs_->Get();
+    filer_->SetSaveFolder(p.saveFolder);
+    engine_->Sim().SetLiveViewFrames(p.liveViewWidth, p.liveViewHeight, p.liveViewFps);
+    engine_->SetLensManualFocus(p.lensManualFocus);
+    // The workers tell the user through the window's thread.
+    filer_->SetNoticeHandler([this](const QString& text) { Post([this, text] { Tell(text); }); });
+    filer_->SetFolderHandler([this](const QString& folder) { Post([this, folder] { prefs_->NoteFolder(folder); }); });
+    prefs_->SetErrorHandler([this](const QString& text) { Post([this, text] { Tell(text); }); });
+    // Temporaries a crash left where photos went lately go at once, off the window's thread.
+    QStringList folders = p.recentFolders;
+    folders << ApplicationDirectory() << filer_->FallbackFolder() << p.saveFolder;
+    folders.removeDuplicates();
+    folders.removeAll(QString());
+    io_->Post([folders] {
+        for (const QString& f : folders)
+            storage::RemoveStaleTemporaries(f);
+    });
+    RealCameraSources real = given;
+    for (const QString& text : p.networkCameras)
+        for (const gphoto::NetworkCamera& c : gphoto::ParseNetworkCameras(text.toStdString()))
+            real.network.push_back(c);
+    engine_->EnableRealCameras(real);
+}
+
+QuorCtrlComponent::~QuorCtrlComponent() {
+    // Nothing is raised while going: tasks still queued for this component die with it (Post's context).
+    sink_ = nullptr;
+    // A real camera's bulb exposure, series and live view end on the body before it is let go, and every
+    // session's threads are gone before the live view and filer they feed.
+    engine_->StopScanning();
+    engine_->Close();
+    engine_->FinishClosedCameras();
+    live_.Stop();
+    // Preferences and grabs still being written are finished; nothing else runs on the I/O thread any more.
+    io_->Stop();
+    engine_.reset();
+    // The host may already have destroyed its window, and the view with it.
+    delete view_.data();
+}
+
+QWidget* QuorCtrlComponent::Widget() { return view_; }
+
+void QuorCtrlComponent::Advise(IEventSink* sink) { sink_ = sink; }
+
+// ---- Events ----
+
+void QuorCtrlComponent::Raise(int eventId, std::span<Variant> args) {
+    if (sink_)
+        sink_->OnEvent(eventId, args);
+}
+
+void QuorCtrlComponent::ValueChanged(std::int32_t code, std::string_view text) {
+    std::array<Variant, 2> args{Variant::Long(code), Variant::String(std::string(text))};
+    Raise(kEventPropertyValueChanged, args);
+    Repaint();
+}
+
+void QuorCtrlComponent::OptionAdded(std::int32_t code, std::string_view text, std::int32_t value, bool enable) {
+    std::array<Variant, 4> args{Variant::Long(code), Variant::String(std::string(text)), Variant::Long(value),
+                                Variant::Bool(enable)};
+    Raise(kEventPropertyOptionAdded, args);
+}
+
+void QuorCtrlComponent::Notify(const char* name, Variant argument) {
+    std::array<Variant, 2> args{Variant::String(name), std::move(argument)};
+    Raise(kEventNotify, args);
+}
+
+void QuorCtrlComponent::Lost(const QString& reason) {
+    Tell(reason);
+    engine_->Lose();
+}
+
+void QuorCtrlComponent::Post(std::function<void()> task) {
+    QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+}
+
+void QuorCtrlComponent::Repaint() {
+    if (view_)
+        view_->Refresh();
+}
+
+void QuorCtrlComponent::Tell(const QString& text) {
+    PrintToStderr(text);
+    if (view_)
+        view_->ShowMessage(Printable(text));
+}
+
+void QuorCtrlComponent::OnSessionEnded() {
+    shooting_->OnSessionEnded();
+    StopLive();
+}
+
+// ---- Live view ----
+
+QSize QuorCtrlComponent::LiveFrameSize() const {
+    if (live_.Running())
+        return QSize(live_.Width(), live_.Height());
+    const Simulation& knobs = engine_->Sim().Knobs();
+    return QSize(knobs.liveViewWidth, knobs.liveViewHeight);
+}
+
+void QuorCtrlComponent::RaiseLiveViewState(bool on) {
+    // Reported after the call that changed it, whichever session follows.
+    Post([this, on] { Notify(notify::UpdateEvfOutput, Variant::Bool(on)); });
+}
+
+bool QuorCtrlComponent::StopLive() {
+    if (!liveOn_)
+        return false;
+    liveOn_ = false;
+    // The pipeline refuses frames first, then the camera stops sending them.
+    live_.Stop();
+    if (Session())
+        Session()->StopLiveView();
+    if (view_)
+        view_->LiveViewStopped();
+    RaiseLiveViewState(false);
+    return true;
+}
+
+} // namespace quor::component

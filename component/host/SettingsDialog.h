@@ -1,0 +1,77 @@
+// The component's own settings dialog: where photos are saved, the simulated cameras, live-view frames, the lens
+// switch, the card, network cameras, and faults to inject. Every change applies at once and is remembered (the
+// faults excepted); the dialog only closes.
+#pragma once
+
+#include <QDialog>
+#include <QPushButton>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLayout;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+
+namespace quor::component {
+
+class ISettingsTarget;
+
+class SettingsDialog : public QDialog {
+    Q_OBJECT
+public:
+    SettingsDialog(ISettingsTarget* target, QWidget* parent);
+
+    // For tests: the controls by what they set.
+    QSpinBox* cameraCount() const { return cameraCount_; }
+    QComboBox* frameSize() const { return frameSize_; }
+    QComboBox* frameRate() const { return frameRate_; }
+    QCheckBox* manualFocus() const { return manualFocus_; }
+    QSpinBox* cardMegabytes() const { return cardMegabytes_; }
+    QCheckBox* failNextCapture() const { return failNextCapture_; }
+    QCheckBox* failWrites() const { return failWrites_; }
+    QCheckBox* pullOut() const { return pullOut_; }
+    QCheckBox* slowTransfer() const { return slowTransfer_; }
+    QPushButton* cameraShutter() const { return cameraShutter_; }
+    QLineEdit* networkAddress() const { return networkAddress_; }
+    QPushButton* addNetworkCamera() const { return addNetwork_; }
+    QLabel* networkStatus() const { return networkStatus_; }
+    QLabel* saveFolder() const { return saveFolder_; }
+    QPushButton* chooseSaveFolder() const { return chooseFolder_; }
+    QPushButton* saveNextToProgram() const { return nextToProgram_; }
+    // What the folder chooser does with the folder picked.
+    void UseSaveFolder(const QString& folder);
+
+private:
+    void BuildPhotos(QLayout* layout);
+    void BuildCameras(QLayout* layout);
+    void BuildNetwork(QLayout* layout);
+    void BuildLiveView(QLayout* layout);
+    void BuildFaults(QLayout* layout);
+    void ApplyFaults();
+    void Sync();
+    void AddNetworkCamera();
+    void ChooseSaveFolder();
+
+    ISettingsTarget* target_;
+    QSpinBox* cameraCount_;
+    QSpinBox* pullIndex_;
+    QComboBox* frameSize_;
+    QComboBox* frameRate_;
+    QCheckBox* manualFocus_;
+    QSpinBox* cardMegabytes_;
+    QCheckBox* failNextCapture_;
+    QCheckBox* failWrites_;
+    QCheckBox* pullOut_;
+    QCheckBox* slowTransfer_;
+    QPushButton* cameraShutter_;
+    QLineEdit* networkAddress_;
+    QPushButton* addNetwork_;
+    QLabel* networkStatus_;
+    QLabel* saveFolder_;
+    QPushButton* chooseFolder_;
+    QPushButton* nextToProgram_;
+};
+
+} // namespace quor::component
