@@ -117,6 +117,30 @@ void CCameraConsoleDlg::CreateControls() {
     }
 }
 
+namespace {
+
+QLabel* MakeLabel(const QString& caption, std::uint32_t style, QWidget* parent) {
+    auto* label = new QLabel(caption, parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(((style & quor::console::kRightAlign) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return label;
+}
+
+QComboBox* MakeCombo(std::uint32_t style, QWidget* parent) {
+    auto* combo = new QComboBox(parent);
+    if (style & quor::console::kEditable) {
+        combo->setEditable(true);
+        combo->setInsertPolicy(QComboBox::NoInsert);
+        combo->setCompleter(nullptr);
+        // Leaving the edit field must not pick a list item: only a selection made in the list counts.
+        QObject::disconnect(combo->lineEdit(), &QLineEdit::editingFinished, combo, nullptr);
+    }
+    return combo;
+}
+
+} // namespace
+
 QWidget* CCameraConsoleDlg::CreateControl(const ControlDef& def) {
     using namespace quor::console;
     const QString caption = QString::fromUtf8(def.caption);
@@ -129,14 +153,9 @@ QWidget* CCameraConsoleDlg::CreateControl(const ControlDef& def) {
         w = box;
         break;
     }
-    case ControlKind::Label: {
-        auto* label = new QLabel(caption, this);
-        label->setTextFormat(Qt::PlainText);
-        label->setAlignment(((def.style & kRightAlign) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
-        label->setAttribute(Qt::WA_TransparentForMouseEvents);
-        w = label;
+    case ControlKind::Label:
+        w = MakeLabel(caption, def.style, this);
         break;
-    }
     case ControlKind::PushButton:
         w = new QPushButton(caption, this);
         break;
@@ -149,19 +168,10 @@ QWidget* CCameraConsoleDlg::CreateControl(const ControlDef& def) {
         w = radio;
         break;
     }
-    case ControlKind::ComboBox: {
-        auto* combo = new QComboBox(this);
-        if (def.style & kEditable) {
-            combo->setEditable(true);
-            combo->setInsertPolicy(QComboBox::NoInsert);
-            combo->setCompleter(nullptr);
-            // Leaving the edit field must not pick a list item: only a selection made in the list counts.
-            QObject::disconnect(combo->lineEdit(), &QLineEdit::editingFinished, combo, nullptr);
-        }
+    case ControlKind::ComboBox:
+        w = MakeCombo(def.style, this);
         rect.setHeight(MulDiv(kComboClosedHeightDu, units_.y, 8));
-        w = combo;
         break;
-    }
     case ControlKind::Edit: {
         auto* edit = new QLineEdit(this);
         edit->setReadOnly((def.style & kReadOnly) != 0);
@@ -294,16 +304,7 @@ void CCameraConsoleDlg::UpdateOnionSkinControls() {
     EnableItem(1066, enable);
 }
 
-void CCameraConsoleDlg::ApplyDisplayMode() {
-    int mode = 0;
-    if (IsChecked(1059))
-        mode = 0;
-    else if (IsChecked(1060))
-        mode = 1;
-    else if (IsChecked(1061))
-        mode = 2;
-    ctrl_.SetDisplayMode(mode);
-}
+void CCameraConsoleDlg::ApplyDisplayMode() { ctrl_.SetDisplayMode(ValueOfCheckedRadio({{1059, 0}, {1060, 1}, {1061, 2}}, 0)); }
 
 void CCameraConsoleDlg::RefreshCameraList() {
     const int count = ctrl_.GetCameraCount();

@@ -15,8 +15,10 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <utility>
 
 class QAbstractButton;
 class QComboBox;
@@ -62,6 +64,8 @@ public:
     void SetItemText(int id, const QString& text);
     QString GetItemText(int id) const;
     bool IsChecked(int id) const;
+    // The value paired with the first checked radio of `radios` (control id, value), or `otherwise`.
+    int ValueOfCheckedRadio(std::initializer_list<std::pair<int, int>> radios, int otherwise) const;
     void CheckItem(int id, bool checked);
     // Checks `checkId` and unchecks every other radio button from `firstId` to `lastId`.
     void CheckRadioButton(int firstId, int lastId, int checkId);

@@ -99,6 +99,13 @@ bool CCameraConsoleDlg::IsChecked(int id) const {
     return button && button->isChecked();
 }
 
+int CCameraConsoleDlg::ValueOfCheckedRadio(std::initializer_list<std::pair<int, int>> radios, int otherwise) const {
+    for (const auto& [id, value] : radios)
+        if (IsChecked(id))
+            return value;
+    return otherwise;
+}
+
 void CCameraConsoleDlg::CheckItem(int id, bool checked) {
     if (QAbstractButton* button = ButtonAt(id); button && button->isCheckable())
         SetCheckState(button, checked);

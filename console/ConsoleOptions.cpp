@@ -35,14 +35,8 @@ void CCameraConsoleDlg::OnCropShapeSelChange() {
 void CCameraConsoleDlg::OnCropFrameClicked() { ctrl_.ShowCropFrame(IsChecked(1063), AppFilePath("/CropImg.png")); }
 
 void CCameraConsoleDlg::ApplyRotation() {
-    std::int32_t angle = 0;
-    if (IsChecked(1048))
-        angle = 90;
-    else if (IsChecked(1049))
-        angle = 180;
-    else if (IsChecked(1050))
-        angle = 270;
-    ctrl_.SetRotation(angle);
+    // Radio 1047 ("0") itself is never read: with none of the others checked the angle is 0.
+    ctrl_.SetRotation(ValueOfCheckedRadio({{1048, 90}, {1049, 180}, {1050, 270}}, 0));
 }
 
 void CCameraConsoleDlg::ApplyMovieOptions() { ctrl_.SetMovieOptions(IsChecked(1034), IsChecked(1035)); }

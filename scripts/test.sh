@@ -34,7 +34,7 @@ QUOR_BUILD_DIR="$root/build-tsan" QUOR_BUILD_TYPE=Debug \
   QUOR_CMAKE_ARGS="-DQUOR_SANITIZE=thread -DQUOR_BUILD_BENCH=OFF" bash "$root/scripts/build.sh"
 TSAN_OPTIONS="suppressions=$supp/tsan.supp:halt_on_error=1:second_deadlock_stack=1" \
   ctest --test-dir "$root/build-tsan" --output-on-failure -j"$jobs" \
-  -R 'LiveView|Capture|FramePool|Worker|Standin|Gphoto|GPhoto|Thread|Soak' "$@"
+  -R 'LiveView|Capture|FramePool|Worker|Standin|Gphoto|GPhoto|Thread|Soak|Contract' "$@"
 
 stage "fuzzing"
 CC=clang CXX=clang++ QUOR_BUILD_DIR="$root/build-fuzz" QUOR_CMAKE_ARGS="-DQUOR_FUZZ=ON" \

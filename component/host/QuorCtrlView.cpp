@@ -21,12 +21,9 @@
 namespace quor::component {
 
 const char* DisplayModeName(DisplayMode mode) {
-    switch (mode) {
-    case DisplayMode::Fit: return "fit";
-    case DisplayMode::Compress: return "compress";
-    case DisplayMode::Stretch: return "stretch";
-    }
-    return "?";
+    static constexpr const char* kNames[] = {"fit", "compress", "stretch"};
+    const int i = static_cast<int>(mode);
+    return i >= 0 && i < 3 ? kNames[i] : "?";
 }
 
 QuorCtrlView::QuorCtrlView(QWidget* parent, const HostedProperties& props, const CameraEngine* engine,

@@ -49,15 +49,19 @@ void ShootingController::Repaint() {
 
 int ShootingController::Pending() const { return (Session() ? Session()->Pending() : 0) + grabs_->load(); }
 
-bool ShootingController::TakePicture(const std::string& path) {
-    const QString file = HostPath(path);
-    ICameraSession* session = Session();
-    // Nowhere to put it: refused before the shutter moves.
-    if (file.isEmpty() || !session || !session->Shoot(nextJob_, Newest(file)))
+bool ShootingController::Counted(bool taken) {
+    if (!taken)
         return false;
     ++nextJob_;
     ++status_.shotsTaken;
     return true;
+}
+
+bool ShootingController::TakePicture(const std::string& path) {
+    const QString file = HostPath(path);
+    ICameraSession* session = Session();
+    // Nowhere to put it: refused before the shutter moves.
+    return Counted(!file.isEmpty() && session && session->Shoot(nextJob_, Newest(file)));
 }
 
 bool ShootingController::StartSeries(const std::string& folder) {
@@ -110,11 +114,7 @@ bool ShootingController::StopBulb() {
     status_.bulbOpen = false;
     Repaint();
     ICameraSession* session = Session();
-    if (!session || !session->StopBulb(nextJob_, bulbRequest_))
-        return false;
-    ++nextJob_;
-    ++status_.shotsTaken;
-    return true;
+    return Counted(session && session->StopBulb(nextJob_, bulbRequest_));
 }
 
 void ShootingController::PressShutterHalfway(bool on) {
@@ -141,11 +141,8 @@ bool ShootingController::SetControlMode(int mode) {
 
 bool ShootingController::PressCameraShutter() {
     ICameraSession* session = Session();
-    if (status_.controlMode != 2 || !session || !session->PressBodyShutter(nextJob_, Series(ApplicationDirectory())))
-        return false;
-    ++nextJob_;
-    ++status_.shotsTaken;
-    return true;
+    return Counted(status_.controlMode == 2 && session &&
+                   session->PressBodyShutter(nextJob_, Series(ApplicationDirectory())));
 }
 
 bool ShootingController::GrabFrame(const std::string& path) {

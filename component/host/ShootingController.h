@@ -66,6 +66,8 @@ public:
 private:
     ICameraSession* Session() const;
     void Repaint();
+    // A shot the camera took (`taken`) is counted, and the next one gets a job of its own.
+    bool Counted(bool taken);
 
     Links links_;
     CaptureStatus status_;

@@ -1,6 +1,7 @@
 #include "component/sim/SimulatedLiveFeed.h"
 
 #include "component/liveview/LiveView.h"
+#include "component/session/Threads.h"
 
 #include <pthread.h>
 
@@ -21,14 +22,8 @@ bool SimulatedLiveFeed::Start(LiveView& live, int width, int height, int fps) {
 }
 
 void SimulatedLiveFeed::Stop() {
-    if (!thread_.joinable())
+    if (!StopThread(thread_, mutex_, stop_, wake_))
         return;
-    {
-        std::lock_guard lock(mutex_);
-        stop_ = true;
-    }
-    wake_.notify_all();
-    thread_.join();
     live_->Stop();
 }
 

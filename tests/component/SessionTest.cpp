@@ -1,6 +1,12 @@
 // The camera list, opening and closing, plugging and pulling, and the component going away.
 #include "ComponentFixture.h"
 
+#include "component/host/SettingsDialog.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
 #include "platform/DeviceChange.h"
 #include "control/NotifyNames.h"
 #include "control/PropertyCodes.h"
@@ -221,6 +227,32 @@ TEST_F(ComponentTest, DestroyingWithACameraOpenLeavesNothingBehind) {
     orphan.reset();
     Pump();
     EXPECT_TRUE(sink.events.empty());
+}
+
+TEST_F(ComponentTest, SettingsDialogAddsNetworkCamerasAheadOfTheSimulatedOnes) {
+    Make(1);
+    SettingsDialog dialog(&component->Settings(), &parent);
+    dialog.networkAddress()->setText(QStringLiteral("not an address!"));
+    dialog.addNetworkCamera()->click();
+    EXPECT_EQ(component->Engine().CameraCount(), 1);
+    EXPECT_FALSE(dialog.networkStatus()->text().isEmpty());
+
+    dialog.networkAddress()->setText(QStringLiteral("192.168.7.9:15740"));
+    dialog.addNetworkCamera()->click();
+    ASSERT_EQ(component->Engine().CameraCount(), 2);
+    EXPECT_EQ(component->Engine().CameraName(0), "Network camera 192.168.7.9:15740");
+    EXPECT_NE(component->Engine().RealCamera(0), nullptr);
+    EXPECT_EQ(component->Engine().Camera(0), nullptr);
+    EXPECT_NE(component->Engine().Camera(1), nullptr); // the simulated camera follows
+    EXPECT_EQ(ctrl.GetCameraCount(), 2);
+    EXPECT_EQ(ctrl.GetCameraName(0), "Network camera 192.168.7.9:15740");
+    // Listed once.
+    dialog.networkAddress()->setText(QStringLiteral("192.168.7.9"));
+    dialog.addNetworkCamera()->click();
+    EXPECT_EQ(component->Engine().CameraCount(), 2);
+    // The simulated camera still opens at its new position.
+    EXPECT_TRUE(ctrl.OpenCamera(1));
+    EXPECT_EQ(component->Engine().OpenIndex(), 1);
 }
 
 } // namespace

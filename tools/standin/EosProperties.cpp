@@ -59,68 +59,76 @@ void EosProperties::Add(Property p) {
     props_.emplace(p.code, std::move(p));
 }
 
+void EosProperties::AddNumber(std::uint16_t code, std::uint32_t value, std::vector<std::uint32_t> choices,
+                              bool settable) {
+    Property p;
+    p.code = code;
+    p.value = value;
+    p.choices = std::move(choices);
+    p.settable = settable;
+    Add(std::move(p));
+}
+
+void EosProperties::AddText(std::uint16_t code, std::string value) {
+    Property p;
+    p.code = code;
+    p.kind = PropKind::Text;
+    p.text = std::move(value);
+    p.settable = false;
+    Add(std::move(p));
+}
+
 EosProperties EosProperties::Defaults() {
     EosProperties s;
-    auto number = [&](std::uint16_t code, std::uint32_t value, std::vector<std::uint32_t> choices,
-                      bool settable = true) {
-        Property p;
-        p.code = code;
-        p.value = value;
-        p.choices = std::move(choices);
-        p.settable = settable;
-        s.Add(std::move(p));
-    };
-    auto text = [&](std::uint16_t code, std::string value) {
-        Property p;
-        p.code = code;
-        p.kind = PropKind::Text;
-        p.text = std::move(value);
-        p.settable = false;
-        s.Add(std::move(p));
-    };
-
-    // Shooting mode: P, Tv, Av, Manual, Bulb.
-    number(prop::kAutoExposureMode, 3, {0, 1, 2, 3, 4});
-    // 0x0C is bulb; then 30" .. 1/4000 in whole stops plus the common thirds around 1/125.
-    number(prop::kShutterSpeed, 0x70,
-           {kShutterBulb, 0x10, 0x18, 0x20, 0x28, 0x30, 0x38, 0x40, 0x48, 0x50, 0x58, 0x60, 0x68, 0x6B, 0x6D,
-            0x70, 0x73, 0x75, 0x78, 0x80, 0x88, 0x90, 0x98});
-    // f/2.8 .. f/16 in thirds.
-    number(prop::kAperture, 0x30,
-           {0x20, 0x23, 0x25, 0x28, 0x2B, 0x2D, 0x30, 0x33, 0x35, 0x38, 0x3B, 0x3D, 0x40, 0x43, 0x45, 0x48});
-    // Auto, 100 .. 6400.
-    number(prop::kIso, 0x48, {0x00, 0x48, 0x50, 0x58, 0x60, 0x68, 0x70, 0x78});
-    // -2 .. +2 EV in halves and thirds, two's complement in a byte.
-    number(prop::kExposureCompensation, 0x00,
-           {0xF0, 0xF3, 0xF4, 0xF5, 0xF8, 0xFB, 0xFC, 0xFD, 0x00, 0x03, 0x04, 0x05, 0x08, 0x0B, 0x0C, 0x0D, 0x10});
-    // Evaluative, partial, spot, centre-weighted average.
-    number(prop::kMeteringMode, 3, {3, 4, 1, 5});
-    // Auto, daylight, cloudy, tungsten, fluorescent, flash, shade.
-    number(prop::kWhiteBalance, 0, {0, 1, 2, 3, 4, 5, 8});
-    // Single, continuous, continuous high, continuous low, 10 s timer, 2 s timer.
-    number(prop::kDriveMode, 0, {0x00, 0x01, 0x04, 0x05, 0x10, 0x11});
-    // One shot, AI servo, AI focus, manual (the last one is the lens switch: SetPropertyOnBody).
-    number(prop::kFocusMode, 0, {0, 1, 2, kFocusManual});
-    {
-        Property p;
-        p.code = prop::kImageFormat;
-        p.kind = PropKind::ImageFormat;
-        p.value = imageformat::kLargeFineJpeg;
-        p.choices = {imageformat::kLargeFineJpeg, imageformat::kLargeNormalJpeg, imageformat::kMediumFineJpeg,
-                     imageformat::kSmallFineJpeg, imageformat::kRaw, imageformat::kRawAndLargeFineJpeg};
-        s.Add(std::move(p));
-    }
-    // Battery level: 0 low, 5 a quarter, 1 half, 4 three quarters, 2 full.
-    number(prop::kBatteryPower, 2, {}, false);
-    number(prop::kAvailableShots, 999, {}, false);
-    // 1: card; 4: the host (the body keeps the shot in RAM until fetched).
-    number(prop::kCaptureDestination, 1, {1, 4});
-    // Where live view goes: bit 0 the body's screen, bit 1 the PC.
-    number(prop::kEvfOutputDevice, 0, {0, 1, 2, 3});
-    number(prop::kEvfMode, 0, {0, 1});
-    text(prop::kSerialNumber, "QT0215004711");
-    text(prop::kLensName, "EF-S18-55mm f/3.5-5.6 IS STM");
+    // The order is the order of the records a new session hears.
+    s.AddExposureDefaults();
+    s.AddBodyDefaults();
     return s;
+}
+
+void EosProperties::AddExposureDefaults() {
+    // Shooting mode: P, Tv, Av, Manual, Bulb.
+    AddNumber(prop::kAutoExposureMode, 3, {0, 1, 2, 3, 4});
+    // 0x0C is bulb; then 30" .. 1/4000 in whole stops plus the common thirds around 1/125.
+    AddNumber(prop::kShutterSpeed, 0x70,
+              {kShutterBulb, 0x10, 0x18, 0x20, 0x28, 0x30, 0x38, 0x40, 0x48, 0x50, 0x58, 0x60, 0x68, 0x6B, 0x6D,
+               0x70, 0x73, 0x75, 0x78, 0x80, 0x88, 0x90, 0x98});
+    // f/2.8 .. f/16 in thirds.
+    AddNumber(prop::kAperture, 0x30,
+              {0x20, 0x23, 0x25, 0x28, 0x2B, 0x2D, 0x30, 0x33, 0x35, 0x38, 0x3B, 0x3D, 0x40, 0x43, 0x45, 0x48});
+    // Auto, 100 .. 6400.
+    AddNumber(prop::kIso, 0x48, {0x00, 0x48, 0x50, 0x58, 0x60, 0x68, 0x70, 0x78});
+    // -2 .. +2 EV in halves and thirds, two's complement in a byte.
+    AddNumber(prop::kExposureCompensation, 0x00,
+              {0xF0, 0xF3, 0xF4, 0xF5, 0xF8, 0xFB, 0xFC, 0xFD, 0x00, 0x03, 0x04, 0x05, 0x08, 0x0B, 0x0C, 0x0D, 0x10});
+    // Evaluative, partial, spot, centre-weighted average.
+    AddNumber(prop::kMeteringMode, 3, {3, 4, 1, 5});
+    // Auto, daylight, cloudy, tungsten, fluorescent, flash, shade.
+    AddNumber(prop::kWhiteBalance, 0, {0, 1, 2, 3, 4, 5, 8});
+    // Single, continuous, continuous high, continuous low, 10 s timer, 2 s timer.
+    AddNumber(prop::kDriveMode, 0, {0x00, 0x01, 0x04, 0x05, 0x10, 0x11});
+    // One shot, AI servo, AI focus, manual (the last one is the lens switch: SetPropertyOnBody).
+    AddNumber(prop::kFocusMode, 0, {0, 1, 2, kFocusManual});
+}
+
+void EosProperties::AddBodyDefaults() {
+    Property format;
+    format.code = prop::kImageFormat;
+    format.kind = PropKind::ImageFormat;
+    format.value = imageformat::kLargeFineJpeg;
+    format.choices = {imageformat::kLargeFineJpeg, imageformat::kLargeNormalJpeg, imageformat::kMediumFineJpeg,
+                      imageformat::kSmallFineJpeg, imageformat::kRaw, imageformat::kRawAndLargeFineJpeg};
+    Add(std::move(format));
+    // Battery level: 0 low, 5 a quarter, 1 half, 4 three quarters, 2 full.
+    AddNumber(prop::kBatteryPower, 2, {}, false);
+    AddNumber(prop::kAvailableShots, 999, {}, false);
+    // 1: card; 4: the host (the body keeps the shot in RAM until fetched).
+    AddNumber(prop::kCaptureDestination, 1, {1, 4});
+    // Where live view goes: bit 0 the body's screen, bit 1 the PC.
+    AddNumber(prop::kEvfOutputDevice, 0, {0, 1, 2, 3});
+    AddNumber(prop::kEvfMode, 0, {0, 1});
+    AddText(prop::kSerialNumber, "QT0215004711");
+    AddText(prop::kLensName, "EF-S18-55mm f/3.5-5.6 IS STM");
 }
 
 const Property* EosProperties::Find(std::uint16_t code) const {

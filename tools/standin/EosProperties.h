@@ -64,6 +64,12 @@ public:
 
 private:
     void Add(Property p);
+    void AddNumber(std::uint16_t code, std::uint32_t value, std::vector<std::uint32_t> choices, bool settable = true);
+    void AddText(std::uint16_t code, std::string value);
+    // Defaults(): what the exposure is made of (mode, shutter, aperture, ISO, metering, drive, focus), then the
+    // files, the body's counters and switches and its fixed texts.
+    void AddExposureDefaults();
+    void AddBodyDefaults();
     std::map<std::uint16_t, Property> props_;
     std::vector<std::uint16_t> order_;
 };

@@ -104,7 +104,25 @@ private:
         std::string name;
         std::vector<std::uint8_t> jpeg; // or the RAW file's bytes
     };
+    // One operation as the host sent it.
+    struct Request {
+        std::uint64_t connection = 0;
+        std::uint16_t code = 0;
+        std::uint32_t transaction = 0;
+        std::vector<std::uint32_t> params;
+        std::vector<std::uint8_t> data;
+        std::uint32_t Param(std::size_t i) const { return i < params.size() ? params[i] : 0u; }
+    };
+    // How the data phase of one reply goes out, as the injected faults say.
+    struct TransferPlan {
+        bool drop = false;     // half of it, then every connection closes
+        std::size_t chunk = 0; // 0: all in one write
+        std::chrono::milliseconds delay{0};
+    };
+    // An operation handler: runs with state_ locked and the session open; `reply` starts out as OK.
+    using Handler = void (StandinBody::*)(const Request& request, Reply& reply);
 
+    // Connections and the PTP/IP side (StandinBody.cpp).
     void AcceptLoop();
     void Serve(const std::shared_ptr<Connection>& conn);
     void ServeCommands(const std::shared_ptr<Connection>& conn);
@@ -112,20 +130,43 @@ private:
     void ReapFinished(bool all);
     void CloseAllConnections();
     void Trace(const std::string& line) const;
+    // Answers one operation (DeviceBusy when a busy fault is due, else what Handle says) and logs it.
+    Reply Answer(Request request);
+    bool TakeBusyFault(std::uint16_t code);
+    TransferPlan PlanTransfer(std::uint16_t code);
 
-    Reply Handle(std::uint64_t connection, std::uint16_t code, const std::vector<std::uint32_t>& params,
-                 const std::vector<std::uint8_t>& data);
+    // Sends the data phase (if any) and the response. False when the connection is gone.
+    bool SendReply(Connection& conn, std::uint16_t code, std::uint32_t transaction, const Reply& reply);
+    bool SendDroppedTransfer(Connection& conn, std::uint16_t code, std::uint32_t transaction,
+                             const std::vector<std::uint8_t>& start, const std::vector<std::uint8_t>& payload);
+    bool SendInChunks(Connection& conn, std::uint32_t transaction, const TransferPlan& plan,
+                      const std::vector<std::uint8_t>& start, const std::vector<std::uint8_t>& payload,
+                      const std::vector<std::uint8_t>& response);
+    // Waits `delay` unless the body stops or the connection dies first. False when it was cut short.
+    bool Pause(const Connection& conn, std::chrono::milliseconds delay);
+
+    // The operations (StandinOperations.cpp).
+    Reply Handle(const Request& request);
     std::vector<std::uint8_t> DeviceInfo() const;
     // The following run with state_ locked.
+    void OpenSessionLocked(const Request& request, Reply& reply);
+    void CloseSession(const Request& request, Reply& reply);
+    void AnswerEmptyList(const Request& request, Reply& reply);
+    void AnswerOk(const Request& request, Reply& reply);
+    void DoAf(const Request& request, Reply& reply);
+    void SetPropertyValue(const Request& request, Reply& reply);
+    void GetEvent(const Request& request, Reply& reply);
+    void TransferComplete(const Request& request, Reply& reply);
+    void GetObject(const Request& request, Reply& reply);
+    void BulbStart(const Request& request, Reply& reply);
+    void BulbEnd(const Request& request, Reply& reply);
+    void RemoteReleaseOn(const Request& request, Reply& reply);
+    void RemoteReleaseOff(const Request& request, Reply& reply);
+    void GetViewFinderData(const Request& request, Reply& reply);
     void QueueRecords(const std::vector<std::uint8_t>& records);
     void TakeShotLocked();
     void CatchUpSeriesLocked(Clock::time_point now);
     void QueueFocusInfoLocked();
-
-    // Sends the data phase (if any) and the response. False when the connection is gone.
-    bool SendReply(Connection& conn, std::uint16_t code, std::uint32_t transaction, const Reply& reply);
-    // Waits `delay` unless the body stops or the connection dies first. False when it was cut short.
-    bool Pause(const Connection& conn, std::chrono::milliseconds delay);
 
     StandinOptions options_;
     OperationLog log_;

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -39,14 +40,17 @@ bool ParseInt(const char* s, long lo, long hi, long* out) {
     return true;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    using namespace quor::standin;
-    StandinOptions options;
-    options.port = 15740;
+// What the command line asks for.
+struct CommandLine {
+    quor::standin::StandinOptions options;
     long busy = 0, slowKb = 0, slowMs = 0;
     bool quiet = false;
+};
+
+// Reads the options into `cmd`. The exit code when the program should end at once (help or a bad option).
+std::optional<int> ParseCommandLine(int argc, char** argv, CommandLine& cmd) {
+    auto& options = cmd.options;
+    options.port = 15740;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -65,13 +69,13 @@ int main(int argc, char** argv) {
             options.seriesInterval = std::chrono::milliseconds(v);
             ++i;
         } else if (arg == "--busy" && next && ParseInt(next, 0, 1000000, &v)) {
-            busy = v;
+            cmd.busy = v;
             ++i;
-        } else if (arg == "--slow" && next && std::sscanf(next, "%ld:%ld", &slowKb, &slowMs) == 2 && slowKb > 0 &&
-                   slowMs >= 0) {
+        } else if (arg == "--slow" && next && std::sscanf(next, "%ld:%ld", &cmd.slowKb, &cmd.slowMs) == 2 &&
+                   cmd.slowKb > 0 && cmd.slowMs >= 0) {
             ++i;
         } else if (arg == "--quiet") {
-            quiet = true;
+            cmd.quiet = true;
         } else if (arg == "--help" || arg == "-h") {
             Usage(argv[0]);
             return 0;
@@ -80,21 +84,31 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+    return std::nullopt;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    using namespace quor::standin;
+    CommandLine cmd;
+    if (auto exitCode = ParseCommandLine(argc, argv, cmd))
+        return *exitCode;
 
     std::mutex printMutex;
-    if (!quiet) {
-        options.trace = [&printMutex](const std::string& line) {
+    if (!cmd.quiet) {
+        cmd.options.trace = [&printMutex](const std::string& line) {
             std::lock_guard lock(printMutex);
             std::printf("standin: %s\n", line.c_str());
             std::fflush(stdout);
         };
     }
 
-    StandinBody body(options);
-    if (busy > 0)
-        body.AnswerBusy(static_cast<int>(busy));
-    if (slowKb > 0)
-        body.SetSlowTransfers(static_cast<std::size_t>(slowKb) * 1024, std::chrono::milliseconds(slowMs));
+    StandinBody body(cmd.options);
+    if (cmd.busy > 0)
+        body.AnswerBusy(static_cast<int>(cmd.busy));
+    if (cmd.slowKb > 0)
+        body.SetSlowTransfers(static_cast<std::size_t>(cmd.slowKb) * 1024, std::chrono::milliseconds(cmd.slowMs));
 
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);

@@ -1,15 +1,12 @@
 // The real camera's words and names: option texts in the component's vocabulary, change events, network camera
 // addresses, file names from the camera, and open failures in plain words. Also the settings dialog's network
 // camera field, which only lists a camera (nothing is opened).
-#include "ComponentFixture.h"
 
 #include "component/gphoto/GPhotoVocabulary.h"
-#include "component/host/SettingsDialog.h"
 #include "control/PropertyCodes.h"
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
+#include <gtest/gtest.h>
+
 
 #include <gphoto2/gphoto2-port-result.h>
 
@@ -49,7 +46,7 @@ TEST(GPhotoVocabulary, WidgetsAndEventsMapOntoPropertyCodes) {
     EXPECT_STREQ(WidgetFor(prop::ShutterSpeed), "shutterspeed");
     EXPECT_STREQ(WidgetFor(prop::AfMode), "focusmode");
     EXPECT_EQ(WidgetFor(prop::LiveViewAfMode), nullptr); // no widget before libgphoto2 2.5.31
-    for (std::int32_t code : PropertyModel::ListCodes()) {
+    for (std::int32_t code : prop::kListCodes) {
         if (code != prop::LiveViewAfMode) {
             EXPECT_NE(WidgetFor(code), nullptr) << code;
         }
@@ -117,32 +114,6 @@ TEST(GPhotoVocabulary, OpenFailuresSayWhatToDo) {
     EXPECT_NE(claimed.find("gvfs-gphoto2-volume-monitor"), std::string::npos);
     EXPECT_NE(DescribeOpenFailure(GP_ERROR_IO_INIT, "").find("plugdev"), std::string::npos);
     EXPECT_NE(DescribeOpenFailure(-1, "Unspecified error").find("Unspecified error"), std::string::npos);
-}
-
-TEST_F(ComponentTest, SettingsDialogAddsNetworkCamerasAheadOfTheSimulatedOnes) {
-    Make(1);
-    SettingsDialog dialog(&component->Settings(), &parent);
-    dialog.networkAddress()->setText(QStringLiteral("not an address!"));
-    dialog.addNetworkCamera()->click();
-    EXPECT_EQ(component->Engine().CameraCount(), 1);
-    EXPECT_FALSE(dialog.networkStatus()->text().isEmpty());
-
-    dialog.networkAddress()->setText(QStringLiteral("192.168.7.9:15740"));
-    dialog.addNetworkCamera()->click();
-    ASSERT_EQ(component->Engine().CameraCount(), 2);
-    EXPECT_EQ(component->Engine().CameraName(0), "Network camera 192.168.7.9:15740");
-    EXPECT_NE(component->Engine().RealCamera(0), nullptr);
-    EXPECT_EQ(component->Engine().Camera(0), nullptr);
-    EXPECT_NE(component->Engine().Camera(1), nullptr); // the simulated camera follows
-    EXPECT_EQ(ctrl.GetCameraCount(), 2);
-    EXPECT_EQ(ctrl.GetCameraName(0), "Network camera 192.168.7.9:15740");
-    // Listed once.
-    dialog.networkAddress()->setText(QStringLiteral("192.168.7.9"));
-    dialog.addNetworkCamera()->click();
-    EXPECT_EQ(component->Engine().CameraCount(), 2);
-    // The simulated camera still opens at its new position.
-    EXPECT_TRUE(ctrl.OpenCamera(1));
-    EXPECT_EQ(component->Engine().OpenIndex(), 1);
 }
 
 } // namespace

@@ -1,0 +1,79 @@
+// A real camera's live view on the worker: frames fetched one after the other, handed to a decoder thread of
+// their own that decodes the newest into the live-view pipeline while the worker fetches the next.
+#include "component/gphoto/GPhotoCamera.h"
+
+#include "component/liveview/LiveView.h"
+#include "component/session/Threads.h"
+
+#include <gphoto2/gphoto2.h>
+
+#include <pthread.h>
+
+namespace quor::component {
+
+// ---- Live view ----
+
+void GPhotoCamera::FetchFrame() {
+    const int r = gp_camera_capture_preview(camera_, preview_, context_);
+    if (r != GP_OK) {
+        if (Lost(r)) {
+            Failed(r, "sending live view");
+            return;
+        }
+        // Not ready yet, or busy: the next round tries again after a pause that grows while it lasts. Commands
+        // cut the pause short.
+        liveBackoff_ = std::min(liveBackoff_ == std::chrono::milliseconds(0) ? timing_.busyFirst : liveBackoff_ * 2,
+                                timing_.busyLongest);
+        std::unique_lock lock(mutex_);
+        wake_.wait_for(lock, liveBackoff_, [this] { return stop_ || !queue_.empty(); });
+        return;
+    }
+    liveBackoff_ = std::chrono::milliseconds(0);
+    const char* data = nullptr;
+    unsigned long size = 0;
+    if (gp_file_get_data_and_size(preview_, &data, &size) != GP_OK || size == 0)
+        return;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(data);
+    {
+        std::lock_guard lock(decodeMutex_);
+        // The newest frame replaces one the decoder has not got to: live view shows now, not a backlog.
+        incoming_.assign(bytes, bytes + size);
+        incomingFull_ = true;
+    }
+    decodeWake_.notify_one();
+}
+
+void GPhotoCamera::DecodeLoop() {
+    pthread_setname_np(pthread_self(), kDecodeThreadName);
+    struct Job {
+        JpegDecoder* decoder;
+        const std::vector<std::uint8_t>* jpeg;
+    };
+    for (;;) {
+        {
+            std::unique_lock lock(decodeMutex_);
+            decodeWake_.wait(lock, [this] { return decodeStop_ || incomingFull_; });
+            if (decodeStop_)
+                return;
+            decoding_.swap(incoming_); // capacities travel with the buffers: nothing is allocated per frame
+            incomingFull_ = false;
+        }
+        // Frames of whatever size the body sends (it changes when it zooms in): each carries its own.
+        int width = 0, height = 0;
+        if (!decoder_.Size(decoding_.data(), decoding_.size(), &width, &height))
+            continue;
+        Job job{&decoder_, &decoding_};
+        links_.live->Feed(
+            width, height,
+            [](Frame& frame, void* context) {
+                const Job& j = *static_cast<const Job*>(context);
+                return j.decoder->Decode(j.jpeg->data(), j.jpeg->size(), static_cast<int>(frame.width),
+                                         static_cast<int>(frame.height), frame.bytes.data(), frame.stride);
+            },
+            &job);
+    }
+}
+
+void GPhotoCamera::StopDecoder() { StopThread(decodeThread_, decodeMutex_, decodeStop_, decodeWake_); }
+
+} // namespace quor::component
