@@ -14,12 +14,7 @@ mkdir -p "$(dirname "$out")"
 
 source "$root/scripts/xvfb.sh"
 app=""
-cleanup() {
-  [ -n "$app" ] && kill "$app" 2>/dev/null || true
-  quor_stop_xvfb
-  wait 2>/dev/null || true
-}
-trap cleanup EXIT
+trap quor_end_app_and_xvfb EXIT
 quor_start_xvfb || exit 1
 
 start=$(date +%s%N)

@@ -28,6 +28,13 @@ quor_await_window() {
   return 1
 }
 
+# Ends the console started as process $app (if any) and the Xvfb server, and waits for both: an EXIT trap.
+quor_end_app_and_xvfb() {
+  [ -n "${app:-}" ] && kill "$app" 2>/dev/null || true
+  quor_stop_xvfb
+  wait 2>/dev/null || true
+}
+
 quor_stop_xvfb() {
   [ -n "${quor_xvfb_pid:-}" ] && kill "$quor_xvfb_pid" 2>/dev/null
   rm -f "${quor_xvfb_file:-}"

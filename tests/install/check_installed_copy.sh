@@ -14,13 +14,7 @@ work="$(mktemp -d /tmp/quortovu-installed-XXXXXX)"
 chmod 0755 "$work"
 source "$root/scripts/xvfb.sh"
 app=""
-cleanup() {
-  [ -n "$app" ] && kill "$app" 2>/dev/null || true
-  quor_stop_xvfb
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'quor_end_app_and_xvfb; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; [ -f "$work/stderr" ] && sed 's/^/  console: /' "$work/stderr" >&2; exit 1; }
 
 prefix="$work/prefix"

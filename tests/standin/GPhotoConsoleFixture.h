@@ -4,6 +4,7 @@
 #pragma once
 
 #include "StandinFixture.h"
+#include "tests/support/EventLoop.h"
 
 #include "component/host/QuorCtrlComponent.h"
 #include "console/CameraConsoleDlg.h"
@@ -100,20 +101,8 @@ protected:
     }
 
     // Runs the window's event loop until `done` or `ms` pass; whether it was done.
-    bool WaitUntil(const std::function<bool()>& done, int ms = 5000) {
-        QElapsedTimer t;
-        t.start();
-        while (!done()) {
-            if (t.elapsed() > ms)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            std::this_thread::sleep_for(1ms);
-        }
-        return true;
-    }
-    void Settle(int ms) {
-        WaitUntil([] { return false; }, ms);
-    }
+    bool WaitUntil(const std::function<bool()>& done, int ms = 5000) { return quor::test::WaitUntil(done, ms); }
+    void Settle(int ms) { quor::test::Settle(ms); }
 
     void Click(int id) {
         auto* button = qobject_cast<QAbstractButton*>(dlg_->GetDlgItem(id));

@@ -4,6 +4,7 @@
 // a decodable file with its reports in order; live view streams into the pipeline; and once the session has
 // ended, nothing it still had on its way reaches the host.
 #include "StandinFixture.h"
+#include "tests/support/EventLoop.h"
 
 #include "component/gphoto/GPhotoSession.h"
 #include "component/liveview/LiveView.h"
@@ -103,17 +104,7 @@ protected:
             body_->Stop();
     }
 
-    bool WaitUntil(const std::function<bool()>& done, int ms = 10000) {
-        QElapsedTimer t;
-        t.start();
-        while (!done()) {
-            if (t.elapsed() > ms)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            std::this_thread::sleep_for(1ms);
-        }
-        return true;
-    }
+    bool WaitUntil(const std::function<bool()>& done, int ms = 10000) { return quor::test::WaitUntil(done, ms); }
     bool Has(const std::vector<std::string>& list, const std::string& entry) const {
         return std::find(list.begin(), list.end(), entry) != list.end();
     }

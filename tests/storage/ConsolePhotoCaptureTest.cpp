@@ -3,6 +3,7 @@
 // series on filesystems without links, a failing disk that stops a series, a FIFO where the crop image should
 // be, preferences that outlive the program, and what a killed write leaves for the next start.
 #include "RefusedLinks.h"
+#include "tests/support/EventLoop.h"
 #include "tests/support/QtPrinters.h"
 
 #include "component/host/QuorCtrlComponent.h"
@@ -90,15 +91,7 @@ protected:
     }
 
     bool WaitUntil(const std::function<bool()>& done, int ms = 10000 * kSlowdown) {
-        QElapsedTimer t;
-        t.start();
-        while (!done()) {
-            if (t.elapsed() > ms)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return true;
+        return quor::test::WaitUntil(done, ms);
     }
     void Click(int id) {
         auto* button = qobject_cast<QAbstractButton*>(dlg_->GetDlgItem(id));
