@@ -124,6 +124,27 @@ TEST_F(GPhotoConsoleStandin, AShotLandsAsADecodableFileWithProgress) {
     EXPECT_LT(longestGapMs_, kResponsiveBusyMs);
 }
 
+TEST_F(GPhotoConsoleStandin, ShotsToTheCardAreFetchedFromItAndStayThere) {
+    Open();
+    std::size_t mark = body_->Log().Size();
+    Click(1036);
+    if (!dlg_->IsChecked(1036))
+        Click(1036);
+    ASSERT_TRUE(BodyGets(prop::kCaptureDestination, kDestinationCard, mark));
+    ASSERT_TRUE(WaitUntil([&] { return comp_->Engine().PropertyValue(quor::prop::SaveTo) == quor::prop::SaveToCamera; }));
+    mark = body_->Log().Size();
+    Click(1003);
+    ASSERT_TRUE(WaitUntil([this] { return Noted(notify::DownloadComplete); }));
+    ASSERT_EQ(Kept().size(), 1);
+    EXPECT_FALSE(QImage(QDir(dir_.path()).filePath(Kept()[0])).isNull());
+    // The photo stays on the card and nothing waits in the body's RAM; the copy came through the card's objects.
+    EXPECT_EQ(body_->CardFiles(), std::vector<std::string>{"IMG_0001.JPG"});
+    EXPECT_EQ(body_->HeldShots(), 0u);
+    EXPECT_GE(body_->Log().Count(op::kGetObjectInfo), 1u);
+    EXPECT_EQ(body_->Log().Count(op::kEosTransferComplete), 0u);
+    EXPECT_LT(longestGapMs_, kResponsiveBusyMs);
+}
+
 std::atomic<int> gFrames{0};
 void CountFrame(unsigned char*, std::uint32_t width, std::uint32_t height, std::intptr_t context) {
     if (width == 320 && height == 212 && context == 42)
@@ -226,7 +247,7 @@ TEST_F(GPhotoConsoleStandin, BulbOpensAndClosesAndASeriesNamesFilesWithoutOverwr
     Click(1029);
     ASSERT_TRUE(WaitUntil([&] { return !body_->SeriesRunning(); }));
     // Every frame the body took is fetched, also those it still held when the series ended.
-    EXPECT_TRUE(WaitUntil([&] { return body_->HeldShots() == 0; }, 20000));
+    EXPECT_TRUE(WaitUntil([&] { return body_->HeldShots() == 0 && body_->ShotsInProgress() == 0; }, 20000));
     Settle(100);
     QFile kept(QDir(dir_.path()).filePath(QStringLiteral("quortovu_0001.jpg")));
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));

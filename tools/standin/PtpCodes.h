@@ -32,7 +32,9 @@ inline constexpr std::uint16_t kGetStorageIds = 0x1004;
 inline constexpr std::uint16_t kGetStorageInfo = 0x1005;
 inline constexpr std::uint16_t kGetNumObjects = 0x1006;
 inline constexpr std::uint16_t kGetObjectHandles = 0x1007;
+inline constexpr std::uint16_t kGetObjectInfo = 0x1008;
 inline constexpr std::uint16_t kGetObject = 0x1009;
+inline constexpr std::uint16_t kDeleteObject = 0x100B;
 inline constexpr std::uint16_t kGetPartialObject = 0x101B;
 inline constexpr std::uint16_t kEosGetStorageIds = 0x9101;
 inline constexpr std::uint16_t kEosGetStorageInfo = 0x9102;
@@ -62,19 +64,23 @@ inline constexpr std::uint16_t kGeneralError = 0x2002;
 inline constexpr std::uint16_t kSessionNotOpen = 0x2003;
 inline constexpr std::uint16_t kOperationNotSupported = 0x2005;
 inline constexpr std::uint16_t kParameterNotSupported = 0x2006;
+inline constexpr std::uint16_t kInvalidStorageId = 0x2008;
 inline constexpr std::uint16_t kInvalidObjectHandle = 0x2009;
 inline constexpr std::uint16_t kDevicePropNotSupported = 0x200A;
 inline constexpr std::uint16_t kDeviceBusy = 0x2019;
 inline constexpr std::uint16_t kInvalidDevicePropValue = 0x201C;
+inline constexpr std::uint16_t kInvalidParentObject = 0x201A;
 inline constexpr std::uint16_t kSessionAlreadyOpen = 0x201E;
 inline constexpr std::uint16_t kEosNotReady = 0xA102;
 } // namespace rc
 
 // Record types inside a GetEvent answer.
 namespace ev {
-inline constexpr std::uint32_t kRequestObjectTransfer = 0xC186;
+inline constexpr std::uint32_t kObjectAddedEx = 0xC181;
+inline constexpr std::uint32_t kObjectRemoved = 0xC182;inline constexpr std::uint32_t kRequestObjectTransfer = 0xC186;
 inline constexpr std::uint32_t kPropValueChanged = 0xC189;
 inline constexpr std::uint32_t kAvailListChanged = 0xC18A;
+inline constexpr std::uint32_t kCameraStatusChanged = 0xC18B;
 } // namespace ev
 
 // Device property codes of an EOS body.
@@ -104,6 +110,10 @@ inline constexpr std::uint32_t kCanonVendorId = 0x0000000B;
 inline constexpr std::uint32_t kShutterBulb = 0x0C;
 inline constexpr std::uint32_t kFocusManual = 3;
 inline constexpr std::uint32_t kEvfOutputPc = 2;
+inline constexpr std::uint32_t kDestinationCard = 1;
+inline constexpr std::uint32_t kDestinationHost = 4;
+inline constexpr std::uint32_t kCardStorage = 0x00010001;
+inline constexpr std::uint16_t kFormatAssociation = 0x3001;
 inline constexpr std::uint16_t kFormatJpeg = 0x3801;
 inline constexpr std::uint16_t kFormatCr2 = 0xB103;
 

@@ -27,6 +27,28 @@ constexpr std::uint32_t kPtpIpVersion = 0x00010000;
 constexpr std::uint8_t kBodyGuid[16] = {0x51, 0x54, 0x56, 0x53, 0x54, 0x41, 0x4E, 0x44,
                                         0x49, 0x4E, 0x42, 0x4F, 0x44, 0x59, 0x00, 0x01};
 
+// What a body busy with a shot refuses: what asks it to do something. The session's set-up and end, the event
+// poll, the keep-alive and the storage listings are answered whatever the body is doing.
+bool IsBusyProne(std::uint16_t code) {
+    switch (code) {
+    case op::kEosSetDevicePropValueEx:
+    case op::kEosRemoteReleaseOn:
+    case op::kEosRemoteReleaseOff:
+    case op::kEosBulbStart:
+    case op::kEosBulbEnd:
+    case op::kEosDoAf:
+    case op::kEosDriveLens:
+    case op::kEosAfCancel:
+    case op::kEosGetViewFinderData:
+    case op::kGetObject:
+    case op::kGetPartialObject:
+    case op::kDeleteObject:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool IsImageTransfer(std::uint16_t code) {
     return code == op::kGetPartialObject || code == op::kGetObject || code == op::kEosGetViewFinderData;
 }
@@ -77,7 +99,14 @@ struct StandinBody::Connection {
         return true;
     }
     bool ReadExact(std::uint8_t* out, std::size_t n) {
-        return Exactly(n, [&](std::size_t got) { return ::recv(fd, out + got, n - got, 0); });
+        return Exactly(n, [&](std::size_t got) {
+            // Acknowledge at once what arrives: a host that sends a request in several small writes waits for
+            // the acknowledgement of the first one before it sends the next (Nagle), and a delayed ACK would
+            // cost it 40 ms. The kernel forgets the setting after a while, so it is set before every read.
+            int one = 1;
+            ::setsockopt(fd, IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
+            return ::recv(fd, out + got, n - got, 0);
+        });
     }
     bool WriteAll(const std::uint8_t* p, std::size_t n) {
         return Exactly(n, [&](std::size_t sent) { return ::send(fd, p + sent, n - sent, MSG_NOSIGNAL); });
@@ -156,6 +185,7 @@ StandinBody::StandinBody(StandinOptions options) : options_(std::move(options)),
     serial.code = prop::kSerialNumber;
     serial.text = options_.serialNumber;
     props_.Set(serial, true);
+    AddCardFoldersLocked();
 }
 
 StandinBody::~StandinBody() { Stop(); }
@@ -375,7 +405,7 @@ StandinBody::Reply StandinBody::Answer(Request request) {
 
 bool StandinBody::TakeBusyFault(std::uint16_t code) {
     std::lock_guard lock(state_);
-    if (busyCount_ > 0 && (busyCode_ == 0 || busyCode_ == code)) {
+    if (busyCount_ > 0 && (busyCode_ == 0 ? IsBusyProne(code) : busyCode_ == code)) {
         --busyCount_;
         return true;
     }

@@ -1,10 +1,14 @@
 // A stand-in camera body: a PTP/IP responder on 127.0.0.1 that answers like an EOS body over the network, so
 // that the real libgphoto2 camera path can run on a machine without a camera.
 //
-// The body keeps its settings in EosProperties, reports them through GetEvent (all of them again on every new
-// session), takes shots into its RAM and announces them with RequestObjectTransfer, serves live-view frames once
-// its EVF output goes to the PC, and records every operation in an OperationLog. Faults can be injected: busy
-// answers, a connection dropped in the middle of a transfer, slow transfers, and a pulled cable.
+// The body keeps its settings in EosProperties and reports them through GetEvent (all of them again on every new
+// session). A release exposes for the shutter time (a bulb exposure for as long as it is held), then develops the
+// files for a processing time, with CameraStatusChanged saying busy from the release until the last file is out.
+// Files go where the capture destination says: into the body's RAM, announced with RequestObjectTransfer, or onto
+// its card (DCIM/100CANON), announced with ObjectAddedEx and served by the standard storage operations. Live view
+// runs at a set frame rate once its EVF output goes to the PC, answering "not ready" between frames; a new session
+// finds it off. Every operation is recorded in an OperationLog. Faults can be injected: busy answers, a
+// connection dropped in the middle of a transfer, slow transfers, and a pulled cable.
 //
 // Threads: one accepts connections; each connection (command or event) is served on its own thread. Stop() (and
 // the destructor) closes every connection and joins every thread promptly, also in the middle of a transfer.
@@ -18,6 +22,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -40,6 +45,9 @@ struct StandinOptions {
     int frameHeight = 424;
     std::chrono::milliseconds seriesInterval{120}; // time between the shots of a continuous series
     std::size_t maxHeldShots = 32;                 // RAM buffer: a series pauses when it is full
+    // From the end of an exposure until its files are announced.
+    std::chrono::milliseconds processingTime{150};
+    int liveViewFps = 25; // frames the sensor makes per second in live view
     // Called (from the body's threads) with one line per operation and per connection change.
     std::function<void(const std::string&)> trace;
 };
@@ -65,7 +73,9 @@ public:
 
     // Faults --------------------------------------------------------------------------------------------------
     // Answers DeviceBusy to the next `count` operations; with `onlyCode`, to the next `count` operations with
-    // that code (others are served normally).
+    // that code (others are served normally). Without a code, only what asks the body to do something is
+    // refused (settings, releases, AF and lens, bulb, live-view frames, file transfers and deletions); the
+    // session's set-up, the event poll and the storage listings are answered, as on a body busy with a shot.
     void AnswerBusy(int count, std::uint16_t onlyCode = 0);
     // The next data phase to the host for an operation with `code` stops half-way and every connection closes.
     void DropNextTransfer(std::uint16_t code);
@@ -88,8 +98,11 @@ public:
     // Waits until no command connection is left (the host let go and the body noticed), up to `timeout`.
     bool WaitUntilReleased(std::chrono::milliseconds timeout) const;
     std::size_t HeldShots() const;    // files in the body's RAM, not yet fetched and released by the host
-    std::uint32_t ShotsTaken() const; // exposures (a RAW + JPEG exposure is one shot and two files)
+    std::size_t ShotsInProgress() const; // exposures whose files are not out yet
+    std::uint32_t ShotsTaken() const; // releases (a RAW + JPEG exposure is one shot and two files)
     std::uint32_t FramesServed() const;
+    // Names of the files on the card, in the order they were written.
+    std::vector<std::string> CardFiles() const;
     bool BulbOpen() const;
     bool SeriesRunning() const;
 
@@ -100,9 +113,12 @@ private:
         std::vector<std::uint32_t> params;
         std::optional<std::vector<std::uint8_t>> data;
     };
-    struct Shot {
+    // A file in the body's RAM or on its card, or a folder on the card.
+    struct StoredObject {
         std::string name;
-        std::vector<std::uint8_t> jpeg; // or the RAW file's bytes
+        std::uint16_t format = 0;  // PTP object format (JPEG, CR2, association)
+        std::uint32_t parent = 0;  // folder handle on the card; 0 at the top
+        std::vector<std::uint8_t> bytes;
     };
     // One operation as the host sent it.
     struct Request {
@@ -151,22 +167,44 @@ private:
     // The following run with state_ locked.
     void OpenSessionLocked(const Request& request, Reply& reply);
     void CloseSession(const Request& request, Reply& reply);
-    void AnswerEmptyList(const Request& request, Reply& reply);
     void AnswerOk(const Request& request, Reply& reply);
-    void DoAf(const Request& request, Reply& reply);
     void SetPropertyValue(const Request& request, Reply& reply);
     void GetEvent(const Request& request, Reply& reply);
-    void TransferComplete(const Request& request, Reply& reply);
-    void GetObject(const Request& request, Reply& reply);
+    void GetViewFinderData(const Request& request, Reply& reply);
+    void QueueRecords(const std::vector<std::uint8_t>& records);
+    void EndLiveViewLocked();
+
+    // Shooting (StandinShooting.cpp).
+    void DoAf(const Request& request, Reply& reply);
     void BulbStart(const Request& request, Reply& reply);
     void BulbEnd(const Request& request, Reply& reply);
     void RemoteReleaseOn(const Request& request, Reply& reply);
     void RemoteReleaseOff(const Request& request, Reply& reply);
-    void GetViewFinderData(const Request& request, Reply& reply);
-    void QueueRecords(const std::vector<std::uint8_t>& records);
-    void TakeShotLocked();
-    void CatchUpSeriesLocked(Clock::time_point now);
     void QueueFocusInfoLocked();
+    void OpenBulbLocked(const char* how);
+    void CloseBulbLocked(const char* how);
+    // An exposure for the shutter time from `start`: its files appear after it and the processing time.
+    void ExposeLocked(Clock::time_point start);
+    Clock::duration ShutterTimeLocked() const;
+    // Brings the body up to `now`: series frames that are due, exposures that are developed, the status.
+    void AdvanceLocked(Clock::time_point now);
+    void CatchUpSeriesLocked(Clock::time_point now);
+    void DevelopShotLocked(std::uint32_t number);
+    void SetBusyLocked(bool busy);
+
+    // RAM and card (StandinStorage.cpp).
+    void GetStorageIds(const Request& request, Reply& reply);
+    void GetStorageInfo(const Request& request, Reply& reply);
+    void GetEosStorageInfo(const Request& request, Reply& reply);
+    void GetObjectHandles(const Request& request, Reply& reply);
+    void GetObjectInfo(const Request& request, Reply& reply);
+    void GetObject(const Request& request, Reply& reply);
+    void DeleteObject(const Request& request, Reply& reply);
+    void TransferComplete(const Request& request, Reply& reply);
+    // Keeps one developed file where the capture destination says and announces it.
+    void StoreFileLocked(StoredObject file);
+    const StoredObject* FindObjectLocked(std::uint32_t handle) const;
+    void AddCardFoldersLocked();
 
     StandinOptions options_;
     OperationLog log_;
@@ -188,8 +226,19 @@ private:
     mutable std::mutex state_;
     EosProperties props_;
     std::vector<std::uint8_t> pendingRecords_;
-    std::map<std::uint32_t, Shot> shots_;
+    std::map<std::uint32_t, StoredObject> shots_; // in RAM, until the host has fetched them
+    std::map<std::uint32_t, StoredObject> card_;  // folders and files on the card
+    std::uint32_t cardFolder_ = 0;                 // where new files go (DCIM/100CANON)
     std::uint32_t nextObject_ = 0x6C0001;
+    std::uint32_t nextFileNumber_ = 1;
+    struct Developing {
+        Clock::time_point due; // when the files appear
+        std::uint32_t number;  // the exposure's number, in its file names
+    };
+    std::deque<Developing> developing_; // exposures in progress, oldest first
+    bool busy_ = false;                        // what CameraStatusChanged last said
+    Clock::time_point liveViewSince_{};        // EVF output to the PC since then
+    std::int64_t lastFrame_ = -1;              // the sensor frame served last
     std::uint32_t shotsTaken_ = 0;
     std::uint32_t framesServed_ = 0;
     // The session belongs to one command connection. A host that reconnects may open its new session before
@@ -197,6 +246,7 @@ private:
     std::uint64_t sessionOwner_ = 0; // connection id, 0 when no session is open
     std::uint64_t nextConnectionId_ = 1;
     bool bulbOpen_ = false;
+    Clock::time_point bulbSince_{};
     bool seriesRunning_ = false;
     Clock::time_point seriesStart_{};
     std::uint32_t seriesShots_ = 0;

@@ -12,12 +12,6 @@
 
 namespace quor::standin {
 
-namespace {
-
-bool IsContinuousDrive(std::uint32_t drive) { return drive == 0x01 || drive == 0x04 || drive == 0x05; }
-
-} // namespace
-
 StandinBody::Reply StandinBody::Handle(const Request& request) {
     struct Entry {
         std::uint16_t code;
@@ -25,9 +19,15 @@ StandinBody::Reply StandinBody::Handle(const Request& request) {
     };
     static constexpr Entry kHandlers[] = {
         {op::kCloseSession, &StandinBody::CloseSession},
-        {op::kGetStorageIds, &StandinBody::AnswerEmptyList},
-        {op::kEosGetStorageIds, &StandinBody::AnswerEmptyList},
-        {op::kGetObjectHandles, &StandinBody::AnswerEmptyList},
+        {op::kGetStorageIds, &StandinBody::GetStorageIds},
+        {op::kGetStorageInfo, &StandinBody::GetStorageInfo},
+        {op::kGetObjectHandles, &StandinBody::GetObjectHandles},
+        {op::kGetObjectInfo, &StandinBody::GetObjectInfo},
+        {op::kGetObject, &StandinBody::GetObject},
+        {op::kGetPartialObject, &StandinBody::GetObject},
+        {op::kDeleteObject, &StandinBody::DeleteObject},
+        {op::kEosGetStorageIds, &StandinBody::GetStorageIds},
+        {op::kEosGetStorageInfo, &StandinBody::GetEosStorageInfo},
         {op::kEosSetRemoteMode, &StandinBody::AnswerOk},
         {op::kEosSetEventMode, &StandinBody::AnswerOk},
         {op::kEosKeepDeviceOn, &StandinBody::AnswerOk},
@@ -40,8 +40,6 @@ StandinBody::Reply StandinBody::Handle(const Request& request) {
         {op::kEosSetDevicePropValueEx, &StandinBody::SetPropertyValue},
         {op::kEosGetEvent, &StandinBody::GetEvent},
         {op::kEosTransferComplete, &StandinBody::TransferComplete},
-        {op::kGetPartialObject, &StandinBody::GetObject},
-        {op::kGetObject, &StandinBody::GetObject},
         {op::kEosBulbStart, &StandinBody::BulbStart},
         {op::kEosBulbEnd, &StandinBody::BulbEnd},
         {op::kEosRemoteReleaseOn, &StandinBody::RemoteReleaseOn},
@@ -78,8 +76,10 @@ StandinBody::Reply StandinBody::Handle(const Request& request) {
 std::vector<std::uint8_t> StandinBody::DeviceInfo() const {
     static constexpr std::uint16_t kOps[] = {
         op::kGetDeviceInfo,        op::kOpenSession,        op::kCloseSession,
-        op::kGetStorageIds,        op::kGetObjectHandles,   op::kGetObject,
-        op::kGetPartialObject,     op::kEosGetStorageIds,   op::kEosSetDevicePropValueEx,
+        op::kGetStorageIds,        op::kGetStorageInfo,     op::kGetObjectHandles,
+        op::kGetObjectInfo,        op::kGetObject,          op::kGetPartialObject,
+        op::kDeleteObject,         op::kEosGetStorageIds,   op::kEosGetStorageInfo,
+        op::kEosSetDevicePropValueEx,
         op::kEosSetRemoteMode,     op::kEosSetEventMode,    op::kEosGetEvent,
         op::kEosTransferComplete,  op::kEosPcHddCapacity,   op::kEosSetUiLock,
         op::kEosResetUiLock,       op::kEosKeepDeviceOn,    op::kEosBulbStart,
@@ -87,14 +87,17 @@ std::vector<std::uint8_t> StandinBody::DeviceInfo() const {
         op::kEosGetViewFinderData, op::kEosDoAf,            op::kEosDriveLens,
         op::kEosAfCancel,
     };
-    static constexpr std::uint16_t kEvents[] = {0xC181, 0xC186, 0xC189, 0xC18A};
-    static constexpr std::uint16_t kFormats[] = {kFormatJpeg};
+    static constexpr std::uint16_t kEvents[] = {ev::kObjectAddedEx, ev::kObjectRemoved,     ev::kRequestObjectTransfer,
+                                                ev::kPropValueChanged, ev::kAvailListChanged,
+                                                ev::kCameraStatusChanged};
+    static constexpr std::uint16_t kCaptureFormats[] = {kFormatJpeg, kFormatCr2};
+    static constexpr std::uint16_t kFormats[] = {kFormatAssociation, kFormatJpeg, kFormatCr2};
     Writer w;
     w.U16(100).U32(kCanonVendorId).U16(100).PtpString("").U16(0);
     w.U16Array(kOps).U16Array(kEvents);
     // No properties here: an EOS body reports them through GetEvent only. A host that finds them listed
     // takes the generic GetDevicePropDesc path, which an EOS body does not offer.
-    w.U16Array({}).U16Array(kFormats).U16Array(kFormats);
+    w.U16Array({}).U16Array(kCaptureFormats).U16Array(kFormats);
     w.PtpString(options_.manufacturer).PtpString(options_.model).PtpString(options_.deviceVersion);
     w.PtpString(options_.serialNumber);
     return w.Take();
@@ -111,16 +114,22 @@ void StandinBody::OpenSessionLocked(const Request& request, Reply& reply) {
     sessionOwner_ = request.connection;
     bulbOpen_ = false;
     seriesRunning_ = false;
+    EndLiveViewLocked();
     pendingRecords_ = props_.AllRecords();
 }
 
-void StandinBody::CloseSession(const Request&, Reply&) { sessionOwner_ = 0; }
+// A host that closes its session in the middle of a bulb exposure or a series leaves them running, as a body
+// does; the next session ends them.
+void StandinBody::CloseSession(const Request&, Reply&) {
+    sessionOwner_ = 0;
+    EndLiveViewLocked();
+}
 
-// Storage ids and object handles: the body has no card to list, its shots are announced through GetEvent.
-void StandinBody::AnswerEmptyList(const Request&, Reply& reply) {
-    Writer w;
-    w.U32(0);
-    reply.data = w.Take();
+void StandinBody::EndLiveViewLocked() {
+    // Live view ends with the session that ran it; the next host finds the body showing nothing on the PC.
+    props_.Set({prop::kEvfOutputDevice, 0, {}}, true);
+    props_.Set({prop::kEvfMode, 0, {}}, true);
+    lastFrame_ = -1;
 }
 
 // Modes, UI lock, keep-alive, PC capacity and lens moves: taken and answered, nothing on the body changes.
@@ -134,13 +143,19 @@ void StandinBody::SetPropertyValue(const Request& request, Reply& reply) {
         reply.code = rc::kParameterNotSupported;
         return;
     }
+    const bool liveViewWasOn = props_.Find(prop::kEvfOutputDevice)->value & kEvfOutputPc;
     reply.code = props_.Set(*write);
-    if (reply.code == rc::kOk)
-        QueueRecords(props_.Records(write->code));
+    if (reply.code != rc::kOk)
+        return;
+    QueueRecords(props_.Records(write->code));
+    if (write->code == prop::kEvfOutputDevice && !liveViewWasOn && (write->value & kEvfOutputPc)) {
+        liveViewSince_ = Clock::now();
+        lastFrame_ = -1;
+    }
 }
 
 void StandinBody::GetEvent(const Request&, Reply& reply) {
-    CatchUpSeriesLocked(Clock::now());
+    AdvanceLocked(Clock::now());
     Writer w;
     w.Raw(pendingRecords_);
     w.U32(8).U32(0);
@@ -152,162 +167,22 @@ void StandinBody::QueueRecords(const std::vector<std::uint8_t>& records) {
     pendingRecords_.insert(pendingRecords_.end(), records.begin(), records.end());
 }
 
-void StandinBody::QueueFocusInfoLocked() {
-    // Focus info with no points in it: enough for a host waiting for the AF to report back.
-    Writer w;
-    w.U32(0).U32(ev::kPropValueChanged).U32(prop::kFocusInfoEx);
-    w.U32(20).U16(16).U16(0).U32(0).U32(0).U32(0);
-    w.PatchU32(0, static_cast<std::uint32_t>(w.Size()));
-    QueueRecords(w.Get());
-}
-
-// Files in the body's RAM -------------------------------------------------------------------------------------
-
-void StandinBody::TransferComplete(const Request& request, Reply& reply) {
-    if (shots_.erase(request.Param(0)) == 0)
-        reply.code = rc::kInvalidObjectHandle;
-}
-
-// GetObject (the whole file) and GetPartialObject (offset and length in parameters 1 and 2).
-void StandinBody::GetObject(const Request& request, Reply& reply) {
-    auto it = shots_.find(request.Param(0));
-    if (it == shots_.end()) {
-        reply.code = rc::kInvalidObjectHandle;
-        return;
-    }
-    const bool whole = request.code == op::kGetObject;
-    const auto& jpeg = it->second.jpeg;
-    std::size_t offset = whole ? 0 : std::min<std::size_t>(request.Param(1), jpeg.size());
-    std::size_t length = whole ? jpeg.size() : std::min<std::size_t>(request.Param(2), jpeg.size() - offset);
-    reply.data = std::vector<std::uint8_t>(jpeg.begin() + static_cast<std::ptrdiff_t>(offset),
-                                           jpeg.begin() + static_cast<std::ptrdiff_t>(offset + length));
-    if (!whole)
-        reply.params = {static_cast<std::uint32_t>(length)};
-}
-
-// Shooting ----------------------------------------------------------------------------------------------------
-
-void StandinBody::DoAf(const Request&, Reply&) {
-    if (props_.Find(prop::kFocusMode)->value != kFocusManual)
-        QueueFocusInfoLocked();
-}
-
-void StandinBody::BulbStart(const Request&, Reply& reply) {
-    if (props_.Find(prop::kShutterSpeed)->value != kShutterBulb || bulbOpen_) {
-        reply.code = rc::kGeneralError;
-        return;
-    }
-    bulbOpen_ = true;
-    Trace("bulb open");
-}
-
-void StandinBody::BulbEnd(const Request&, Reply& reply) {
-    if (!bulbOpen_) {
-        reply.code = rc::kGeneralError;
-        return;
-    }
-    bulbOpen_ = false;
-    Trace("bulb closed");
-    TakeShotLocked();
-}
-
-void StandinBody::RemoteReleaseOn(const Request& request, Reply&) {
-    if (request.Param(0) == 1) { // half press: metering and AF
-        if (props_.Find(prop::kFocusMode)->value != kFocusManual)
-            QueueFocusInfoLocked();
-        return;
-    }
-    // Full press (2, or 3 without AF).
-    if (props_.Find(prop::kShutterSpeed)->value == kShutterBulb) {
-        bulbOpen_ = true;
-        Trace("bulb open (remote release)");
-    } else if (IsContinuousDrive(props_.Find(prop::kDriveMode)->value)) {
-        seriesRunning_ = true;
-        seriesStart_ = Clock::now();
-        seriesShots_ = 0;
-        CatchUpSeriesLocked(seriesStart_);
-        Trace("series started");
-    } else {
-        TakeShotLocked();
-    }
-}
-
-void StandinBody::RemoteReleaseOff(const Request& request, Reply&) {
-    if (request.Param(0) != 2 && request.Param(0) != 3)
-        return;
-    if (bulbOpen_) {
-        bulbOpen_ = false;
-        Trace("bulb closed (remote release)");
-        TakeShotLocked();
-    }
-    if (seriesRunning_) {
-        CatchUpSeriesLocked(Clock::now());
-        seriesRunning_ = false;
-        Trace("series ended after " + std::to_string(seriesShots_) + " shots");
-    }
-}
-
-void StandinBody::TakeShotLocked() {
-    const std::uint32_t number = ++shotsTaken_;
-    // One file per entry of the image format, in its order: a RAW file (stand-in bytes behind a TIFF header, as
-    // a CR2 starts) and/or a JPEG.
-    const std::uint32_t format = props_.Find(prop::kImageFormat)->value;
-    std::vector<std::uint32_t> files = {(format >> 8) & 0xFF};
-    if (format & 0xFF)
-        files.push_back(format & 0xFF);
-    for (std::uint32_t file : files) {
-        const bool raw = (file & 0x08) != 0;
-        char name[32];
-        std::snprintf(name, sizeof name, raw ? "IMG_%04u.CR2" : "IMG_%04u.JPG", number % 10000);
-        Shot shot{name, {}};
-        if (raw) {
-            shot.jpeg.assign(options_.photoBytes, static_cast<std::uint8_t>(number));
-            const std::uint8_t tiff[] = {'I', 'I', 42, 0, 8, 0, 0, 0};
-            std::copy(std::begin(tiff), std::end(tiff), shot.jpeg.begin());
-        } else {
-            shot.jpeg = MakePhotoJpeg(options_.photoBytes, number);
-        }
-        const std::uint32_t id = nextObject_++;
-
-        Writer w;
-        w.U32(0).U32(ev::kRequestObjectTransfer).U32(id).U16(raw ? kFormatCr2 : kFormatJpeg).U16(0).U32(0);
-        w.U32(static_cast<std::uint32_t>(shot.jpeg.size())).U32(0).Ascii(shot.name);
-        while (w.Size() % 4)
-            w.U8(0);
-        w.PatchU32(0, static_cast<std::uint32_t>(w.Size()));
-        QueueRecords(w.Get());
-        shots_.emplace(id, std::move(shot));
-        char line[64];
-        std::snprintf(line, sizeof line, "shot %s held as object 0x%04X", name, id);
-        Trace(line);
-    }
-
-    // The counter of shots that still fit goes down, but never to 0 (a host waits for it to be above 0).
-    const Property* left = props_.Find(prop::kAvailableShots);
-    if (left && left->value > 1) {
-        props_.Set({prop::kAvailableShots, left->value - 1, {}}, true);
-        QueueRecords(props_.Records(prop::kAvailableShots));
-    }
-}
-
-void StandinBody::CatchUpSeriesLocked(Clock::time_point now) {
-    if (!seriesRunning_)
-        return;
-    const auto interval = std::max(options_.seriesInterval, std::chrono::milliseconds(1));
-    const auto due = static_cast<std::uint32_t>((now - seriesStart_) / interval) + 1;
-    while (seriesShots_ < due && shots_.size() < options_.maxHeldShots) {
-        TakeShotLocked();
-        ++seriesShots_;
-    }
-}
-
 // Live view ---------------------------------------------------------------------------------------------------
 
+// The sensor makes a frame every 1/fps from the moment the output went to the PC; a frame is served once, and a
+// host that asks before the next one is made hears "not ready".
 void StandinBody::GetViewFinderData(const Request&, Reply& reply) {
     if (!(props_.Find(prop::kEvfOutputDevice)->value & kEvfOutputPc)) {
         reply.code = rc::kEosNotReady;
         return;
     }
+    const auto period = std::chrono::nanoseconds(1'000'000'000) / std::max(options_.liveViewFps, 1);
+    const std::int64_t frame = (Clock::now() - liveViewSince_) / period;
+    if (frame <= lastFrame_ || frame == 0) {
+        reply.code = rc::kEosNotReady;
+        return;
+    }
+    lastFrame_ = frame;
     auto jpeg = MakeFrameJpeg(options_.frameWidth, options_.frameHeight, framesServed_++);
     Writer w;
     w.U32(static_cast<std::uint32_t>(8 + jpeg.size())).U32(1).Raw(jpeg);
@@ -340,6 +215,11 @@ std::size_t StandinBody::HeldShots() const {
     return shots_.size();
 }
 
+std::size_t StandinBody::ShotsInProgress() const {
+    std::lock_guard lock(state_);
+    return developing_.size();
+}
+
 std::uint32_t StandinBody::ShotsTaken() const {
     std::lock_guard lock(state_);
     return shotsTaken_;
@@ -348,6 +228,15 @@ std::uint32_t StandinBody::ShotsTaken() const {
 std::uint32_t StandinBody::FramesServed() const {
     std::lock_guard lock(state_);
     return framesServed_;
+}
+
+std::vector<std::string> StandinBody::CardFiles() const {
+    std::lock_guard lock(state_);
+    std::vector<std::string> names;
+    for (const auto& [handle, object] : card_)
+        if (object.format != kFormatAssociation)
+            names.push_back(object.name);
+    return names;
 }
 
 bool StandinBody::BulbOpen() const {

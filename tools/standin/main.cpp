@@ -19,13 +19,16 @@ void OnSignal(int) { g_stop = 1; }
 
 void Usage(const char* argv0) {
     std::fprintf(stderr,
-                 "usage: %s [--port N] [--photo-kb N] [--frame WxH] [--series-ms N]\n"
-                 "          [--busy N] [--slow CHUNK_KB:DELAY_MS] [--quiet]\n"
+                 "usage: %s [--port N] [--photo-kb N] [--frame WxH] [--series-ms N] [--processing-ms N]\n"
+                 "          [--live-fps N] [--busy N] [--slow CHUNK_KB:DELAY_MS] [--quiet]\n"
                  "  --port N        TCP port on 127.0.0.1 (default 15740; 0 picks a free one)\n"
                  "  --photo-kb N    size of every JPEG the body takes (default 512)\n"
                  "  --frame WxH     live-view frame size (default 640x424)\n"
                  "  --series-ms N   time between shots of a continuous series (default 120)\n"
-                 "  --busy N        answer DeviceBusy to the first N operations\n"
+                 "  --processing-ms N  time from the end of an exposure to its files (default 150)\n"
+                 "  --live-fps N    live-view frames per second (default 25)\n"
+                 "  --busy N        answer DeviceBusy to the next N requests to do something (settings, releases,\n"
+                 "                  AF, live-view frames, transfers); the session set-up is always answered\n"
                  "  --slow C:D      send image data in C KB chunks, D ms apart\n"
                  "  --quiet         print only the port\n",
                  argv0);
@@ -67,6 +70,12 @@ std::optional<int> ParseCommandLine(int argc, char** argv, CommandLine& cmd) {
             ++i;
         } else if (arg == "--series-ms" && next && ParseInt(next, 1, 60000, &v)) {
             options.seriesInterval = std::chrono::milliseconds(v);
+            ++i;
+        } else if (arg == "--processing-ms" && next && ParseInt(next, 0, 60000, &v)) {
+            options.processingTime = std::chrono::milliseconds(v);
+            ++i;
+        } else if (arg == "--live-fps" && next && ParseInt(next, 1, 240, &v)) {
+            options.liveViewFps = static_cast<int>(v);
             ++i;
         } else if (arg == "--busy" && next && ParseInt(next, 0, 1000000, &v)) {
             cmd.busy = v;
