@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev libqt6test6
   libgtest-dev libbenchmark-dev
   libudev-dev libgphoto2-dev libjpeg62-turbo-dev libexif-dev
+  gphoto2
   clang libclang-rt-14-dev
   xvfb xauth xdotool x11-apps x11-utils imagemagick
   fonts-liberation fonts-wqy-zenhei
