@@ -141,9 +141,10 @@ protected:
     std::vector<PropWrite> WritesOf(std::uint16_t code, std::size_t from = 0) const {
         return PropertyWrites(*body_, code, from);
     }
+    // Waits until the body took a write of `value` to `code` (refused attempts do not count).
     bool BodyGets(std::uint16_t code, std::uint32_t value, std::size_t from) {
         return WaitUntil([&] {
-            auto w = WritesOf(code, from);
+            auto w = PropertyWrites(*body_, code, from, true);
             return !w.empty() && w.back().value == value;
         });
     }

@@ -268,12 +268,15 @@ private:
     int initResult_ = GP_ERROR;
 };
 
-// QUOR_STANDIN_TRACE=1 prints what the body does (for looking into a failing test).
-// The SetDevicePropValueEx writes `body` received for property `code`, from log position `from` on.
-inline std::vector<PropWrite> PropertyWrites(const StandinBody& body, std::uint16_t code, std::size_t from = 0) {
+// SetDevicePropValueEx writes of `code` from log position `from` on; with `takenOnly`, those the body took.
+inline std::vector<PropWrite> PropertyWrites(const StandinBody& body, std::uint16_t code, std::size_t from = 0,
+                                             bool takenOnly = false) {
     std::vector<PropWrite> writes;
-    for (const auto& r :
-         body.Log().Find([](const OperationRecord& r) { return r.code == op::kEosSetDevicePropValueEx; }, from)) {
+    for (const auto& r : body.Log().Find(
+             [takenOnly](const OperationRecord& r) {
+                 return r.code == op::kEosSetDevicePropValueEx && (!takenOnly || r.response == rc::kOk);
+             },
+             from)) {
         auto w = EosProperties::ParseWrite(r.data);
         if (w && w->code == code)
             writes.push_back(*w);
@@ -281,6 +284,7 @@ inline std::vector<PropWrite> PropertyWrites(const StandinBody& body, std::uint1
     return writes;
 }
 
+// QUOR_STANDIN_TRACE=1 prints what the body does (for looking into a failing test).
 inline StandinOptions Traced(StandinOptions o) {
     if (std::getenv("QUOR_STANDIN_TRACE"))
         o.trace = [](const std::string& line) { std::fprintf(stderr, "  body: %s\n", line.c_str()); };

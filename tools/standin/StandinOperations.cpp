@@ -138,6 +138,12 @@ void StandinBody::AnswerOk(const Request&, Reply&) {}
 // Properties and events ---------------------------------------------------------------------------------------
 
 void StandinBody::SetPropertyValue(const Request& request, Reply& reply) {
+    // From the release until the files are out the body takes no new settings.
+    AdvanceLocked(Clock::now());
+    if (busy_) {
+        reply.code = rc::kDeviceBusy;
+        return;
+    }
     auto write = EosProperties::ParseWrite(request.data);
     if (!write) {
         reply.code = rc::kParameterNotSupported;
