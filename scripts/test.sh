@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test under CTest:
+# Installs what is missing, builds, and runs every test under CTest (the virtual-camera test runs on a private
+# libgphoto2 that tests/vcamera/build_vcamera_libgphoto2.sh builds first):
 #   1. the whole suite (build/),
 #   2. the whole suite again under AddressSanitizer + UndefinedBehaviorSanitizer (build-asan/),
 #   3. the threaded tests (live view, capture, frame pool, real-camera worker, stand-in) under ThreadSanitizer
@@ -9,6 +10,8 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bash "$root/scripts/setup.sh"
+# libgphoto2 with its virtual USB camera, for the tests only (build-vcamera/; once, then cached).
+bash "$root/tests/vcamera/build_vcamera_libgphoto2.sh"
 
 jobs="$(nproc)"
 stage() { echo; echo "=== $* ==="; }
