@@ -188,10 +188,12 @@ QStringList GPhotoSession::DebugLines() const {
     QStringList actions, missing;
     for (const char* action : gphoto::ActionWidgets())
         (HasAction(action) ? actions : missing) << QLatin1String(action);
-    QStringList lines{QStringLiteral("widgets on this body: ") + bound.join(QStringLiteral(", ")),
-                      QStringLiteral("actions: %1%2")
-                          .arg(actions.isEmpty() ? QStringLiteral("none") : actions.join(QStringLiteral(", ")),
-                               missing.isEmpty() ? QString() : QStringLiteral("; lacks ") + missing.join(QStringLiteral(", ")))};
+    const QString comma = QStringLiteral(", ");
+    QString actionLine = QStringLiteral("actions: ");
+    actionLine += actions.isEmpty() ? QStringLiteral("none") : actions.join(comma);
+    if (!missing.isEmpty())
+        actionLine += QStringLiteral("; lacks ") + missing.join(comma);
+    QStringList lines{QStringLiteral("widgets on this body: ") + bound.join(comma), actionLine};
     if (!bound_.count(prop::LiveViewAfMode) && HasAction(gphoto::kRemoteRelease))
         lines << QStringLiteral("live-view AF mode: not settable (this libgphoto2 has no widget for it)");
     return lines;

@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -211,7 +212,8 @@ TEST_F(VirtualCamera, ConsoleFindsOpensSetsAndShootsTheVirtualBody) {
 
     // A shot: the generic capture, downloaded into the console's folder as the body sent it.
     Click(1003);
-    ASSERT_TRUE(WaitUntil([this] { return Noted(notify::DownloadComplete); })) << comp_->View()->Message().toStdString();
+    ASSERT_TRUE(WaitUntil([this] { return Noted(notify::DownloadComplete); }))
+        << comp_->View()->Message().toStdString();
     QFile shot(QDir(dir_.path()).filePath(QStringLiteral("quortovu.jpg")));
     ASSERT_TRUE(shot.open(QIODevice::ReadOnly));
     const QByteArray bytes = shot.readAll();
@@ -236,6 +238,10 @@ TEST_F(VirtualCamera, ConsoleFindsOpensSetsAndShootsTheVirtualBody) {
     ASSERT_TRUE(WaitUntil([this] {
         return std::count(dlg_->notes.begin(), dlg_->notes.end(), std::string(notify::DownloadComplete)) == 2;
     }));
+    // Each shot once under a name of its own, the newest under the console's name; nothing else came down.
+    const QStringList files = QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    ASSERT_EQ(files.size(), 3) << files.join(' ').toStdString();
+    EXPECT_EQ(files.filter(QRegularExpression(QStringLiteral("^quortovu_\\d{8}-\\d{6}_\\d{4}\\.jpg$"))).size(), 2);
 }
 
 } // namespace
