@@ -351,14 +351,7 @@ bool GPhotoCamera::Open(OpenResult& result) {
         KeepDescriptorZeroTaken();
         return false;
     }
-    for (const gphoto::WidgetBinding& b : gphoto::Widgets()) {
-        WidgetState state;
-        if (ReadWidget(b.widget, state) ||
-            (b.widget == std::string_view("eosserialnumber") && ReadWidget(gphoto::kSerialFallback, state))) {
-            known_.push_back(state);
-            result.widgets.push_back(state);
-        }
-    }
+    BindWidgets(result);
     result.ok = true;
     return true;
 }
@@ -450,7 +443,7 @@ void GPhotoCamera::PollEvents(int maxEvents) {
         }
         if (type == GP_EVENT_UNKNOWN && data) {
             if (auto widget = gphoto::WidgetFromEventText(static_cast<const char*>(data)))
-                if (gphoto::BindingFor(*widget) || *widget == gphoto::kSerialFallback)
+                if (Watches(*widget))
                     Reread(*widget);
         } else if (type == GP_EVENT_FILE_ADDED && data) {
             const auto* path = static_cast<const CameraFilePath*>(data);

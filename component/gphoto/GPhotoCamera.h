@@ -47,6 +47,8 @@ class IGPhotoEvents {
 public:
     virtual ~IGPhotoEvents() = default;
     virtual void OnWidgetChanged(const WidgetState& state) = 0;
+    // The body answered that it has no live view: the worker stopped asking for frames.
+    virtual void OnLiveViewRefused() = 0;
 };
 
 class GPhotoCamera {
@@ -62,7 +64,8 @@ public:
         bool timedOut = false;
         int result = 0;
         std::string error;                // plain words when !ok
-        std::vector<WidgetState> widgets; // every watched widget the camera has, as read at open
+        std::vector<WidgetState> widgets; // each property's widget on this body, as read at open
+        std::vector<std::string> actions; // the action widgets the body has (gphoto::ActionWidgets())
     };
     struct Timing {
         std::chrono::milliseconds idlePoll{40};     // event polling while nothing else happens
@@ -139,6 +142,10 @@ private:
     bool Store(const std::string& name, const Expected& where, const QByteArray& bytes, QString* written);
     // Whether the body stores its shots on its card (or only in its memory until they are downloaded).
     bool CapturesToCard() const;
+    // Binds each property to the first of its widgets the body has, and finds the actions it has.
+    void BindWidgets(OpenResult& result);
+    // Whether `widget` is one this body's properties are bound to.
+    bool Watches(const std::string& widget) const;
     bool ReadWidget(const char* name, WidgetState& state);
     void Reread(const std::string& widget);
     int WriteWidget(const char* name, const std::string& value);
@@ -182,6 +189,7 @@ private:
     QString ownShotFolder_;
     LastShot lastShot_;
     std::vector<WidgetState> known_;
+    std::vector<std::string> watched_; // the widgets bound at open
     // Download progress, fed by the library's progress callbacks.
     std::uint64_t progressId_ = 0;
     float progressTarget_ = 0;

@@ -20,6 +20,14 @@ void GPhotoCamera::FetchFrame() {
             Failed(r, "sending live view");
             return;
         }
+        if (r == GP_ERROR_NOT_SUPPORTED) {
+            // A body without live view says so every time: asking again would only spin.
+            live_ = false;
+            StopDecoder();
+            IGPhotoEvents* e = links_.events;
+            Post([e] { e->OnLiveViewRefused(); });
+            return;
+        }
         // Not ready yet, or busy: the next round tries again after a pause that grows while it lasts. Commands
         // cut the pause short.
         liveBackoff_ = std::min(liveBackoff_ == std::chrono::milliseconds(0) ? timing_.busyFirst : liveBackoff_ * 2,

@@ -6,6 +6,7 @@
 #include "control/NotifyNames.h"
 #include "control/PropertyCodes.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace quor::component {
@@ -77,16 +78,23 @@ bool GPhotoSession::ApplyInformation(std::int32_t code, const WidgetState& state
 
 void GPhotoSession::Apply(const WidgetState& state, bool report) {
     const gphoto::WidgetBinding* binding = gphoto::BindingFor(state.widget);
-    const std::int32_t code =
-        binding ? binding->code : (state.widget == gphoto::kSerialFallback ? prop::SerialNumber : 0);
+    const std::int32_t code = binding ? binding->code : 0;
     if (ApplyInformation(code, state, report) || !prop::IsListProperty(code))
         return;
     Property next;
-    for (const std::string& choice : state.choices)
-        next.options.push_back(Option{gphoto::ToComponentText(code, choice), choice, ValueFor(code, choice)});
+    for (const std::string& choice : state.choices) {
+        std::string text = gphoto::ToComponentText(code, choice);
+        // Two of the body's choices that read alike in our words keep the body's own words for the second.
+        const bool taken = std::any_of(next.options.begin(), next.options.end(),
+                                       [&](const Option& o) { return o.text == text; });
+        next.options.push_back(Option{taken ? choice : std::move(text), choice, ValueFor(code, choice)});
+    }
     next.enabled = !state.readOnly && !next.options.empty();
     next.gpValue = state.value;
     next.text = gphoto::ToComponentText(code, state.value);
+    for (const Option& option : next.options)
+        if (option.gpText == state.value)
+            next.text = option.text;
     next.value = state.value.empty() ? 0 : ValueFor(code, state.value);
     Property& current = props_[code];
     const bool reoffer = current.options != next.options || current.enabled != next.enabled;
@@ -103,8 +111,11 @@ void GPhotoSession::Apply(const WidgetState& state, bool report) {
 }
 
 void GPhotoSession::Offer(std::int32_t code) {
-    if (code == prop::LiveViewAfMode) {
-        // The library has no widget for it: offered as the body knows it, but it cannot be chosen from here.
+    if (code == prop::LiveViewAfMode && !props_.count(code)) {
+        // An EOS body without the widget (libgphoto2 before 2.5.31): offered as the body knows it, but it cannot
+        // be chosen from here. Other bodies without one have nothing to offer.
+        if (!HasAction(gphoto::kRemoteRelease))
+            return;
         for (const char* text : gphoto::LiveViewAfModeTexts()) {
             const std::int32_t value = ValueFor(code, text);
             out_.Tell([&](ISessionEvents& e) { e.OptionAdded(code, text, value, false); });

@@ -6,6 +6,8 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 namespace quor::component {
 namespace {
 
@@ -42,31 +44,50 @@ bool GPhotoSession::WaitOpened(std::string* error) {
             *error = result.error;
         return false;
     }
-    for (const WidgetState& w : result.widgets)
+    actions_ = std::move(result.actions);
+    for (const WidgetState& w : result.widgets) {
+        if (const gphoto::WidgetBinding* b = gphoto::BindingFor(w.widget))
+            bound_[b->code] = w.widget;
         Apply(w, false);
+    }
     out_.PostTask([this] { Publish(); });
     return true;
 }
 
 bool GPhotoSession::SetPropertyValue(std::int32_t code, std::int32_t value) {
     // Queued: the body's answer comes back through its events and the widget read back after the write.
+    const auto widget = bound_.find(code);
+    if (widget == bound_.end())
+        return false; // not on this body
     if (code == prop::SaveTo) {
         if (value != prop::SaveToCamera && value != prop::SaveToComputer)
             return false;
-        camera_->SetWidget(gphoto::kCaptureTarget, value == prop::SaveToCamera ? gphoto::kTargetCard : gphoto::kTargetRam);
+        camera_->SetWidget(widget->second, value == prop::SaveToCamera ? gphoto::kTargetCard : gphoto::kTargetRam);
         return true;
     }
     const auto it = props_.find(code);
-    const char* widget = gphoto::WidgetFor(code);
-    if (it == props_.end() || !it->second.enabled || !widget)
+    if (it == props_.end() || !it->second.enabled)
         return false;
     for (const Option& option : it->second.options) {
         if (option.value == value) {
-            camera_->SetWidget(widget, option.gpText);
+            camera_->SetWidget(widget->second, option.gpText);
             return true;
         }
     }
     return false;
+}
+
+bool GPhotoSession::HasAction(const char* name) const {
+    return std::find(actions_.begin(), actions_.end(), name) != actions_.end();
+}
+
+bool GPhotoSession::Lacks(const char* name, const char* what) {
+    if (HasAction(name))
+        return false;
+    const QString text = QStringLiteral("This camera cannot %1 from here: libgphoto2 offers no \"%2\" for it")
+                             .arg(QLatin1String(what), QLatin1String(name));
+    out_.Tell([&](ISessionEvents& e) { e.Message(text); });
+    return true;
 }
 
 bool GPhotoSession::Shoot(JobId job, const storage::PhotoRequest& request) {
@@ -76,13 +97,16 @@ bool GPhotoSession::Shoot(JobId job, const storage::PhotoRequest& request) {
 
 bool GPhotoSession::StartSeries(JobId job, const storage::PhotoRequest& request) {
     // The body shoots the series by itself while the release is held down; its frames arrive as events.
-    if (PropertyText(prop::DriveMode).find("Continuous") == std::string::npos)
+    if (PropertyText(prop::DriveMode).find("Continuous") == std::string::npos ||
+        Lacks(gphoto::kRemoteRelease, "shoot a series"))
         return false;
     camera_->StartSeries(job, request);
     return true;
 }
 
 bool GPhotoSession::StartBulb() {
+    if (Lacks(gphoto::kBulb, "open the shutter for a bulb exposure"))
+        return false;
     camera_->StartBulb();
     return true;
 }
@@ -92,9 +116,19 @@ bool GPhotoSession::StopBulb(JobId job, const storage::PhotoRequest& request) {
     return true;
 }
 
+void GPhotoSession::HalfPress(bool on) {
+    // Only an EOS body's release can be held halfway; elsewhere a shot meters and focuses by itself.
+    if (HasAction(gphoto::kRemoteRelease))
+        camera_->HalfPress(on);
+}
+
 bool GPhotoSession::StartLiveView() {
     if (live_)
         return true;
+    if (noLiveView_) {
+        out_.Tell([](ISessionEvents& e) { e.Message(QStringLiteral("This camera sends no live view")); });
+        return false;
+    }
     if (!services_.live->Start(kLiveWidth, kLiveHeight, 0))
         return false;
     live_ = true;
@@ -111,19 +145,31 @@ void GPhotoSession::StopLiveView() {
     camera_->StopLiveView();
 }
 
+void GPhotoSession::OnLiveViewRefused() {
+    noLiveView_ = true;
+    if (live_) {
+        live_ = false;
+        services_.live->Stop();
+    }
+    out_.Tell([](ISessionEvents& e) {
+        e.Message(QStringLiteral("This camera sends no live view"));
+        e.Changed();
+    });
+}
+
 bool GPhotoSession::ManualFocus() const { return PropertyText(prop::AfMode) == "Manual Focus"; }
 
 bool GPhotoSession::DriveFocus(int code) {
     const char* step = gphoto::FocusStepChoice(code);
     // With the lens on MF the body cannot move it.
-    if (!step || ManualFocus())
+    if (!step || ManualFocus() || Lacks(gphoto::kManualFocusDrive, "move the focus"))
         return false;
     camera_->DriveFocus(step);
     return true;
 }
 
 bool GPhotoSession::AutoFocus() {
-    if (ManualFocus())
+    if (ManualFocus() || Lacks(gphoto::kAutofocusDrive, "focus"))
         return false;
     camera_->AutoFocus();
     return true;
@@ -136,7 +182,21 @@ FocusState GPhotoSession::Focus() const {
 }
 
 QStringList GPhotoSession::DebugLines() const {
-    return {QStringLiteral("live-view AF mode: not settable (this libgphoto2 has no widget for it)")};
+    QStringList bound;
+    for (const auto& [code, widget] : bound_)
+        bound << QString::fromStdString(widget);
+    QStringList actions, missing;
+    for (const char* action : gphoto::ActionWidgets())
+        (HasAction(action) ? actions : missing) << QLatin1String(action);
+    const QString comma = QStringLiteral(", ");
+    QString actionLine = QStringLiteral("actions: ");
+    actionLine += actions.isEmpty() ? QStringLiteral("none") : actions.join(comma);
+    if (!missing.isEmpty())
+        actionLine += QStringLiteral("; lacks ") + missing.join(comma);
+    QStringList lines{QStringLiteral("widgets on this body: ") + bound.join(comma), actionLine};
+    if (!bound_.count(prop::LiveViewAfMode) && HasAction(gphoto::kRemoteRelease))
+        lines << QStringLiteral("live-view AF mode: not settable (this libgphoto2 has no widget for it)");
+    return lines;
 }
 
 } // namespace quor::component

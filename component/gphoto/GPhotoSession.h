@@ -42,7 +42,7 @@ public:
     void StopSeries() override { camera_->StopSeries(); }
     bool StartBulb() override;
     bool StopBulb(JobId job, const storage::PhotoRequest& request) override;
-    void HalfPress(bool on) override { camera_->HalfPress(on); }
+    void HalfPress(bool on) override;
     bool PressBodyShutter(JobId, const storage::PhotoRequest&) override { return false; }
     int Pending() const override { return 0; }
 
@@ -73,6 +73,11 @@ private:
 
     // IGPhotoEvents
     void OnWidgetChanged(const WidgetState& state) override;
+    void OnLiveViewRefused() override;
+
+    bool HasAction(const char* name) const;
+    // True, and the user told that the body cannot `what` from here, when it has no action widget `name`.
+    bool Lacks(const char* name, const char* what);
 
     // The property cache (GPhotoProperties.cpp).
     void Apply(const WidgetState& state, bool report);
@@ -87,6 +92,9 @@ private:
     std::unique_ptr<GPhotoCamera> camera_;
     bool live_ = false;
     std::map<std::int32_t, Property> props_;
+    std::map<std::int32_t, std::string> bound_; // property code -> the widget it is bound to on this body
+    std::vector<std::string> actions_;          // the action widgets the body has
+    bool noLiveView_ = false;                   // the body answered that it has none
     std::map<std::pair<std::int32_t, std::string>, std::int32_t> values_; // stable values per option text
     std::string model_, serial_, firmware_;
     std::string name_; // the list's name, while the body gives no model

@@ -12,136 +12,72 @@
 namespace quor::component::gphoto {
 namespace {
 
-constexpr std::array<WidgetBinding, 16> kWidgets = {{
-    {prop::ShootingMode, "autoexposuremode", 0xD105},
-    {prop::ShutterSpeed, "shutterspeed", 0xD102},
-    {prop::Aperture, "aperture", 0xD101},
-    {prop::IsoSpeed, "iso", 0xD103},
-    {prop::MeteringMode, "meteringmode", 0xD107},
-    {prop::ExposureCompensation, "exposurecompensation", 0xD104},
-    {prop::ImageQuality, "imageformat", 0xD120},
-    {prop::WhiteBalance, "whitebalance", 0xD109},
-    {prop::DriveMode, "drivemode", 0xD106},
-    {prop::AfMode, "focusmode", 0xD108},
-    {prop::BatteryLevel, "batterylevel", 0xD111},
-    {prop::AvailableShots, "availableshots", 0xD11B},
-    {prop::SaveTo, kCaptureTarget, 0xD11C},
-    {prop::SerialNumber, "eosserialnumber", 0xD1AF},
-    {prop::FirmwareVersion, "deviceversion", 0},
-    {prop::ModelName, "cameramodel", 0},
-}};
-
-struct Word {
-    const char* from;
-    const char* to;
+// Each property's widgets in order of preference: a body is bound to the first of them it has. Canon EOS names
+// come first, so an EOS body reads as it always has; then the generic PTP names (Nikon, Sony, Fuji and most others
+// use them), then the other makers' own.
+constexpr WidgetBinding kWidgets[] = {
+    {prop::ShootingMode, "autoexposuremode"}, // Canon EOS
+    {prop::ShootingMode, "expprogram"},       // generic PTP: Nikon, Sony, Fuji, Olympus
+    {prop::ShootingMode, "expprogram2"},      // Nikon 1
+    {prop::ShootingMode, "expmode"},          // Panasonic
+    {prop::ShootingMode, "shootingmode"},     // Canon PowerShot
+    {prop::ShutterSpeed, "shutterspeed"},
+    {prop::ShutterSpeed, "shutterspeed2"}, // Nikon's own, where the generic one is missing
+    {prop::Aperture, "aperture"},          // Canon, Fuji, Olympus, Nikon 1
+    {prop::Aperture, "f-number"},          // generic PTP, Sony, Panasonic
+    {prop::IsoSpeed, "iso"},
+    {prop::MeteringMode, "meteringmode"},      // Canon
+    {prop::MeteringMode, "exposuremetermode"}, // generic PTP, Olympus
+    {prop::ExposureCompensation, "exposurecompensation"},
+    {prop::ImageQuality, "imageformat"},   // Canon EOS, Fuji, Olympus, Panasonic
+    {prop::ImageQuality, "imagequality"},  // generic PTP, Nikon, Sony, Canon PowerShot
+    {prop::ImageQuality, "imagequality2"}, // Nikon 1
+    {prop::WhiteBalance, "whitebalance"},
+    {prop::DriveMode, "drivemode"},   // Canon EOS
+    {prop::DriveMode, "capturemode"}, // generic PTP (still capture mode), Nikon, Sony, Fuji
+    {prop::AfMode, "focusmode"},
+    {prop::AfMode, "focusmode2"}, // Nikon's autofocus mode
+    {prop::AfMode, "afmode"},     // Panasonic
+    {prop::LiveViewAfMode, "afmethod"},       // Canon EOS, libgphoto2 2.5.31 on
+    {prop::LiveViewAfMode, "liveviewafmode"}, // Nikon
+    {prop::BatteryLevel, "batterylevel"},
+    {prop::AvailableShots, "availableshots"},
+    {prop::SaveTo, kCaptureTarget},
+    {prop::SerialNumber, "eosserialnumber"},
+    {prop::SerialNumber, "serialnumber"}, // from the device information, every body has it
+    {prop::FirmwareVersion, "deviceversion"},
+    {prop::ModelName, "cameramodel"},
 };
 
-constexpr Word kModes[] = {
-    {"P", "Program AE"},         {"TV", "Shutter-priority AE"}, {"AV", "Aperture-priority AE"},
-    {"Manual", "Manual exposure"}, {"Bulb", "Bulb"},            {"Auto", "Scene Intelligent Auto"},
-    {"A_DEP", "Automatic depth of field AE"},
+// The properties a change event may name only by its code: Canon EOS codes, then the generic PTP ones.
+struct EventCode {
+    std::uint16_t ptp;
+    const char* widget;
 };
-constexpr Word kMetering[] = {
-    {"Evaluative", "Evaluative metering"},
-    {"Partial", "Partial metering"},
-    {"Spot", "Spot metering"},
-    {"Center-weighted average", "Center-weighted average metering"},
-};
-constexpr Word kWhiteBalance[] = {
-    {"Tungsten", "Tungsten light"},
-    {"Fluorescent", "White fluorescent light"},
-};
-constexpr Word kDrive[] = {
-    {"Single", "Single Shooting"},
-    {"Continuous", "Continuous Shooting"},
-    {"Continuous high speed", "High-Speed Continuous Shooting"},
-    {"Continuous low speed", "Low-Speed Continuous Shooting"},
-    {"Single silent", "Silent Single Shooting"},
-    {"Continuous silent", "Silent Continuous Shooting"},
-    {"Timer 10 sec", "Self-Timer: 10 sec"},
-    {"Timer 2 sec", "Self-Timer: 2 sec"},
-};
-constexpr Word kFocus[] = {
-    {"One Shot", "One-Shot AF"},
-    {"AI Servo", "AI Servo AF"},
-    {"AI Focus", "AI Focus AF"},
-    {"Manual", "Manual Focus"},
+constexpr EventCode kEventCodes[] = {
+    {0xD105, "autoexposuremode"}, {0xD102, "shutterspeed"},   {0xD101, "aperture"},
+    {0xD103, "iso"},              {0xD107, "meteringmode"},   {0xD104, "exposurecompensation"},
+    {0xD120, "imageformat"},      {0xD109, "whitebalance"},   {0xD106, "drivemode"},
+    {0xD108, "focusmode"},        {0xD111, "batterylevel"},   {0xD11B, "availableshots"},
+    {0xD11C, kCaptureTarget},     {0xD1AF, "eosserialnumber"}, {0x5001, "batterylevel"},
+    {0x5004, "imagequality"},     {0x5005, "whitebalance"},   {0x5007, "f-number"},
+    {0x500A, "focusmode"},        {0x500B, "exposuremetermode"}, {0x500D, "shutterspeed"},
+    {0x500E, "expprogram"},       {0x500F, "iso"},            {0x5010, "exposurecompensation"},
+    {0x5013, "capturemode"},
 };
 
-template <std::size_t N>
-std::string Translate(const Word (&words)[N], std::string_view text) {
-    for (const Word& w : words)
-        if (text == w.from)
-            return w.to;
-    return std::string(text);
-}
-
-bool IsNumber(std::string_view s) {
-    if (s.empty())
-        return false;
-    bool digit = false;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const char c = s[i];
-        if (c >= '0' && c <= '9')
-            digit = true;
-        else if (!(c == '.' || ((c == '-' || c == '+') && i == 0)))
-            return false;
-    }
-    return digit;
-}
-
-// "1.6" seconds -> 1"6; "30" -> 30"; fractions stay as they are.
-std::string ShutterText(std::string_view text) {
-    if (text == "bulb" || text == "Bulb")
-        return "Bulb";
-    if (!IsNumber(text))
-        return std::string(text);
-    const auto dot = text.find('.');
-    if (dot == std::string_view::npos)
-        return std::string(text) + "\"";
-    return std::string(text.substr(0, dot)) + "\"" + std::string(text.substr(dot + 1));
-}
-
-// Decimal exposure compensation ("-1.3", "0.5", "2") in the body's thirds and halves ("-1 1/3", "+1/2", "+2").
-std::string CompensationText(std::string_view text) {
-    if (!IsNumber(text))
-        return std::string(text);
-    const double v = std::strtod(std::string(text).c_str(), nullptr);
-    if (v == 0.0)
-        return "0";
-    const double a = v < 0 ? -v : v;
-    // No body compensates by more than a few stops; a number past any int is not one to convert.
-    if (!(a < 100.0))
-        return std::string(text);
-    const int whole = static_cast<int>(a + 1e-6);
-    const double frac = a - whole;
-    const char* part = nullptr;
-    if (frac > 0.2 && frac < 0.4)
-        part = "1/3";
-    else if (frac >= 0.4 && frac < 0.55)
-        part = "1/2";
-    else if (frac >= 0.55 && frac < 0.8)
-        part = "2/3";
-    std::string out = v < 0 ? "-" : "+";
-    if (whole > 0 || !part)
-        out += std::to_string(whole);
-    if (part) {
-        if (whole > 0)
-            out += ' ';
-        out += part;
-    }
-    return out;
-}
+constexpr const char* kActions[] = {kRemoteRelease, kViewfinder, kManualFocusDrive, kAutofocusDrive, kBulb};
 
 } // namespace
 
 std::span<const WidgetBinding> Widgets() { return kWidgets; }
 
-const char* WidgetFor(std::int32_t code) {
+std::vector<const char*> WidgetsFor(std::int32_t code) {
+    std::vector<const char*> names;
     for (const WidgetBinding& b : kWidgets)
         if (b.code == code)
-            return b.widget;
-    return nullptr;
+            names.push_back(b.widget);
+    return names;
 }
 
 const WidgetBinding* BindingFor(std::string_view widget) {
@@ -150,6 +86,8 @@ const WidgetBinding* BindingFor(std::string_view widget) {
             return &b;
     return nullptr;
 }
+
+std::span<const char* const> ActionWidgets() { return kActions; }
 
 std::optional<std::string> WidgetFromEventText(std::string_view text) {
     constexpr std::string_view kPrefix = "PTP Property ";
@@ -166,53 +104,10 @@ std::optional<std::string> WidgetFromEventText(std::string_view text) {
     const unsigned long code = std::strtoul(hex.c_str(), &end, 16);
     if (end != hex.c_str() + hex.size())
         return std::nullopt;
-    for (const WidgetBinding& b : kWidgets)
-        if (b.ptp != 0 && b.ptp == code)
-            return std::string(b.widget);
+    for (const EventCode& e : kEventCodes)
+        if (e.ptp == code)
+            return std::string(e.widget);
     return std::nullopt;
-}
-
-std::string ToComponentText(std::int32_t code, std::string_view text) {
-    switch (code) {
-    case prop::ShootingMode: return Translate(kModes, text);
-    case prop::ShutterSpeed: return ShutterText(text);
-    case prop::Aperture: {
-        // Appended rather than "F" + string: GCC 12 at -O3 misreads that as an overlapping copy (-Wrestrict).
-        std::string out = IsNumber(text) ? std::string("F") : std::string();
-        out.append(text);
-        return out;
-    }
-    case prop::MeteringMode: return Translate(kMetering, text);
-    case prop::ExposureCompensation: return CompensationText(text);
-    case prop::ImageQuality: {
-        constexpr std::string_view kJpeg = " JPEG";
-        if (text.size() > kJpeg.size() && text.substr(text.size() - kJpeg.size()) == kJpeg)
-            return std::string(text.substr(0, text.size() - kJpeg.size()));
-        return std::string(text);
-    }
-    case prop::WhiteBalance: return Translate(kWhiteBalance, text);
-    case prop::DriveMode: return Translate(kDrive, text);
-    case prop::AfMode: return Translate(kFocus, text);
-    default: return std::string(text);
-    }
-}
-
-int BatteryPercent(std::string_view text) {
-    if (text == "Full")
-        return 100;
-    if (text == "Low")
-        return 20;
-    int value = 0;
-    bool digits = false;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            break;
-        digits = true;
-        value = value * 10 + (c - '0');
-        if (value > 100)
-            return -1;
-    }
-    return digits ? value : -1;
 }
 
 const char* FocusStepChoice(int code) {

@@ -12,39 +12,42 @@
 
 namespace quor::component::gphoto {
 
-// One widget the camera worker reads and keeps current.
+// A widget that may carry a property. A property may have several, from different makers' bodies: the camera
+// worker binds each property to the first of its widgets the body has, and a property none of them is on is not
+// offered at all.
 struct WidgetBinding {
     std::int32_t code;  // property code the component reports it under
     const char* widget; // libgphoto2 configuration name
-    std::uint16_t ptp;  // the body's property code, as named in the library's change events
 };
 
-// Every widget the worker watches: the ten list properties that have a widget, then the information fields.
+// Every widget the worker may bind, grouped by property code, each group in order of preference.
 std::span<const WidgetBinding> Widgets();
-// The widget for property `code`; nullptr when the library offers none (the live-view AF mode).
-const char* WidgetFor(std::int32_t code);
+// The widgets that may carry property `code`, in order of preference; empty when the library offers none.
+std::vector<const char*> WidgetsFor(std::int32_t code);
 // The binding of `widget`; nullptr for a widget the component does not use.
 const WidgetBinding* BindingFor(std::string_view widget);
 
-// Names of the widgets used for actions and information.
-inline constexpr char kSerialFallback[] = "serialnumber";
+// The widgets of actions (rather than settings); a body lacking one cannot do what it is for from here.
 inline constexpr char kManualFocusDrive[] = "manualfocusdrive";
 inline constexpr char kAutofocusDrive[] = "autofocusdrive";
 inline constexpr char kViewfinder[] = "viewfinder";
 inline constexpr char kBulb[] = "bulb";
-inline constexpr char kRemoteRelease[] = "eosremoterelease";
+inline constexpr char kRemoteRelease[] = "eosremoterelease"; // half-press, series, bulb on Canon EOS
+std::span<const char* const> ActionWidgets();
+
 inline constexpr char kCaptureTarget[] = "capturetarget";
 inline constexpr char kTargetCard[] = "Memory card";
 inline constexpr char kTargetRam[] = "Internal RAM";
 
 // The widget a library change event names: the quoted widget name in `PTP Property d102 changed, "shutterspeed"
-// to "1/250"`, or the widget bound to the hexadecimal property code when no name is given. nullopt when the
-// event is about something else.
+// to "1/250"`, or, when no name is given, the widget of the hexadecimal property code (a Canon EOS or a generic
+// PTP code). nullopt when the event is about something else.
 std::optional<std::string> WidgetFromEventText(std::string_view text);
 
-// An option text of widget `code` as the component shows it ("Continuous" -> "Continuous Shooting",
-// "bulb" -> "Bulb", "Manual" focus -> "Manual Focus", "-0.5" -> "-1/2", "5.6" -> "F5.6"). Unknown texts pass
-// through unchanged.
+// An option text of property `code` as the component shows it, whichever maker's words it comes in
+// ("Continuous" and "Burst" -> "Continuous Shooting", "bulb" -> "Bulb", "Manual" and "MF (fixed)" focus ->
+// "Manual Focus", "-0.5" -> "-1/2", "5.6" and "f/5.6" -> "F5.6", "0.0100s" -> "1/100", "M" -> "Manual exposure",
+// "NEF+Fine" -> "RAW + Fine"). Unknown texts pass through unchanged.
 std::string ToComponentText(std::int32_t code, std::string_view text);
 
 // Battery text ("100%", "Full", "50") in percent; -1 when it says nothing usable.
@@ -65,12 +68,12 @@ struct NetworkCamera {
     bool operator==(const NetworkCamera&) const = default;
 };
 
-// Parses "host[:port][,host[:port]...]". Entries that are not a plain host name or address with an optional
-// port from 1 to 65535 are left out and named in `rejected`.
 // The live-view AF modes an EOS body knows, in the component's words. libgphoto2 2.5.30 has no widget for them:
-// they are offered, but cannot be chosen.
+// on an EOS body they are offered, but cannot be chosen.
 std::span<const char* const> LiveViewAfModeTexts();
 
+// Parses "host[:port][,host[:port]...]". Entries that are not a plain host name or address with an optional
+// port from 1 to 65535 are left out and named in `rejected`.
 std::vector<NetworkCamera> ParseNetworkCameras(std::string_view list, std::vector<std::string>* rejected = nullptr);
 
 // A file name from the camera, reduced to a base name that is safe to create in a folder of ours: no folders,

@@ -2,11 +2,44 @@
 // growing pauses while the camera answers busy.
 #include "component/gphoto/GPhotoCamera.h"
 
+#include "component/gphoto/GPhotoVocabulary.h"
+
 #include <gphoto2/gphoto2.h>
 
 #include <algorithm>
 
 namespace quor::component {
+
+void GPhotoCamera::BindWidgets(OpenResult& result) {
+    std::int32_t group = 0;
+    bool bound = false;
+    for (const gphoto::WidgetBinding& b : gphoto::Widgets()) {
+        if (b.code != group) {
+            group = b.code;
+            bound = false;
+        }
+        WidgetState state;
+        // A widget the library shows although the body never told it a value (libgphoto2 2.5.30 has "afmethod"
+        // for every EOS body) is not one the body has: the next in line may be.
+        if (bound || !ReadWidget(b.widget, state) || (state.value.empty() && state.choices.empty()))
+            continue;
+        bound = true;
+        known_.push_back(state);
+        watched_.push_back(state.widget);
+        result.widgets.push_back(std::move(state));
+    }
+    for (const char* action : gphoto::ActionWidgets()) {
+        CameraWidget* w = nullptr;
+        if (Retry([&] { return gp_camera_get_single_config(camera_, action, &w, context_); }) != GP_OK)
+            continue;
+        gp_widget_free(w);
+        result.actions.emplace_back(action);
+    }
+}
+
+bool GPhotoCamera::Watches(const std::string& widget) const {
+    return std::find(watched_.begin(), watched_.end(), widget) != watched_.end();
+}
 
 bool GPhotoCamera::ReadWidget(const char* name, WidgetState& state) {
     CameraWidget* w = nullptr;
@@ -47,7 +80,7 @@ void GPhotoCamera::Reread(const std::string& widget) {
     WidgetState state;
     if (!ReadWidget(widget.c_str(), state))
         return;
-    // The information fields are reported under their own names; the serial number may come from either widget.
+    // Each widget is reported under its own name; the session knows which property it is bound to.
     auto it = std::find_if(known_.begin(), known_.end(), [&](const WidgetState& k) { return k.widget == widget; });
     if (it != known_.end()) {
         if (*it == state)

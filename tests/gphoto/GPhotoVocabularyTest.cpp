@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
 
 #include <gphoto2/gphoto2-port-result.h>
 
@@ -37,23 +40,70 @@ TEST(GPhotoVocabulary, OptionTextsReadInTheComponentsWords) {
     EXPECT_EQ(ToComponentText(prop::ImageQuality, "RAW + Large Fine JPEG"), "RAW + Large Fine");
     EXPECT_EQ(ToComponentText(prop::ShootingMode, "AV"), "Aperture-priority AE");
     EXPECT_EQ(ToComponentText(prop::MeteringMode, "Spot"), "Spot metering");
+    // Other makers' words for the same things (generic PTP as Nikon and Sony use it, Fuji, Panasonic).
+    EXPECT_EQ(ToComponentText(prop::Aperture, "f/5.6"), "F5.6");
+    EXPECT_EQ(ToComponentText(prop::Aperture, "f/22"), "F22");
+    EXPECT_EQ(ToComponentText(prop::ShutterSpeed, "0.0100s"), "1/100");
+    EXPECT_EQ(ToComponentText(prop::ShutterSpeed, "0.0012s"), "1/800"); // 1/800 to a tenth of a millisecond
+    EXPECT_EQ(ToComponentText(prop::ShutterSpeed, "0.0001s"), "1/10000");
+    EXPECT_EQ(ToComponentText(prop::ShutterSpeed, "1.0000s"), "1\"");
+    EXPECT_EQ(ToComponentText(prop::ShutterSpeed, "2.5000s"), "2\"5");
+    EXPECT_EQ(ToComponentText(prop::ShutterSpeed, "99999.0000s"), "99999.0000s");
+    EXPECT_EQ(ToComponentText(prop::ShootingMode, "M"), "Manual exposure");
+    EXPECT_EQ(ToComponentText(prop::ShootingMode, "A"), "Aperture-priority AE");
+    EXPECT_EQ(ToComponentText(prop::DriveMode, "Burst"), "Continuous Shooting");
+    EXPECT_EQ(ToComponentText(prop::DriveMode, "Single Shot"), "Single Shooting");
+    EXPECT_EQ(ToComponentText(prop::AfMode, "AF-C"), "AI Servo AF");
+    EXPECT_EQ(ToComponentText(prop::AfMode, "MF (fixed)"), "Manual Focus");
+    EXPECT_EQ(ToComponentText(prop::AfMode, "AF_S"), "One-Shot AF");
+    EXPECT_EQ(ToComponentText(prop::ImageQuality, "JPEG Fine"), "Fine");
+    EXPECT_EQ(ToComponentText(prop::ImageQuality, "NEF (Raw)"), "RAW");
+    EXPECT_EQ(ToComponentText(prop::ImageQuality, "NEF+Fine"), "RAW + Fine");
+    EXPECT_EQ(ToComponentText(prop::ImageQuality, "RAW+JPEG (X.Fine)"), "RAW + Extra Fine");
+    EXPECT_EQ(ToComponentText(prop::MeteringMode, "Multi Spot"), "Evaluative metering");
+    EXPECT_EQ(ToComponentText(prop::WhiteBalance, "Automatic"), "Auto");
+    EXPECT_EQ(ToComponentText(prop::ExposureCompensation, "-0.333"), "-1/3");
+    EXPECT_EQ(ToComponentText(prop::ExposureCompensation, "1.667"), "+1 2/3");
+    EXPECT_EQ(ToComponentText(prop::LiveViewAfMode, "LiveFace"), "Face detection live mode");
     // Unknown texts pass through unchanged rather than being lost.
     EXPECT_EQ(ToComponentText(prop::WhiteBalance, "Some new preset"), "Some new preset");
     EXPECT_EQ(ToComponentText(prop::IsoSpeed, "Auto"), "Auto");
 }
 
 TEST(GPhotoVocabulary, WidgetsAndEventsMapOntoPropertyCodes) {
-    EXPECT_STREQ(WidgetFor(prop::ShutterSpeed), "shutterspeed");
-    EXPECT_STREQ(WidgetFor(prop::AfMode), "focusmode");
-    EXPECT_EQ(WidgetFor(prop::LiveViewAfMode), nullptr); // no widget before libgphoto2 2.5.31
-    for (std::int32_t code : prop::kListCodes) {
-        if (code != prop::LiveViewAfMode) {
-            EXPECT_NE(WidgetFor(code), nullptr) << code;
+    // Canon EOS names first, so that an EOS body binds as it always did; the other makers' after them.
+    using Names = std::vector<std::string>;
+    auto names = [](std::int32_t code) {
+        Names out;
+        for (const char* n : WidgetsFor(code))
+            out.emplace_back(n);
+        return out;
+    };
+    EXPECT_EQ(names(prop::ShutterSpeed), (Names{"shutterspeed", "shutterspeed2"}));
+    EXPECT_EQ(names(prop::Aperture), (Names{"aperture", "f-number"}));
+    EXPECT_EQ(names(prop::ShootingMode).front(), "autoexposuremode");
+    EXPECT_EQ(names(prop::ImageQuality), (Names{"imageformat", "imagequality", "imagequality2"}));
+    EXPECT_EQ(names(prop::AfMode), (Names{"focusmode", "focusmode2", "afmode"}));
+    EXPECT_EQ(names(prop::DriveMode), (Names{"drivemode", "capturemode"}));
+    EXPECT_EQ(names(prop::SerialNumber), (Names{"eosserialnumber", "serialnumber"}));
+    for (std::int32_t code : prop::kListCodes)
+        EXPECT_FALSE(names(code).empty()) << code;
+    // A widget carries one property only, and each property's widgets stay together.
+    std::vector<std::int32_t> groups;
+    for (const WidgetBinding& b : Widgets()) {
+        ASSERT_NE(BindingFor(b.widget), nullptr);
+        EXPECT_EQ(BindingFor(b.widget)->code, b.code) << b.widget;
+        if (groups.empty() || groups.back() != b.code) {
+            EXPECT_EQ(std::count(groups.begin(), groups.end(), b.code), 0) << b.widget;
+            groups.push_back(b.code);
         }
     }
+    EXPECT_EQ(BindingFor("eosremoterelease"), nullptr); // an action, not a property
 
     EXPECT_EQ(WidgetFromEventText(R"(PTP Property d102 changed, "shutterspeed" to "1/250")"), "shutterspeed");
     EXPECT_EQ(WidgetFromEventText("PTP Property d106 changed"), "drivemode");
+    EXPECT_EQ(WidgetFromEventText("PTP Property 5007 changed"), "f-number"); // generic PTP codes too
+    EXPECT_EQ(WidgetFromEventText(R"(PTP Property 5007 changed, "f-number" to "f/4")"), "f-number");
     EXPECT_EQ(WidgetFromEventText("PTP Property d1ff changed"), std::nullopt); // none of ours
     EXPECT_EQ(WidgetFromEventText("Button 1"), std::nullopt);
     EXPECT_EQ(WidgetFromEventText("PTP Property zz changed"), std::nullopt);
