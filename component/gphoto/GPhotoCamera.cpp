@@ -101,18 +101,12 @@ void GPhotoCamera::Report(std::function<void(ISessionEvents&)> report) { links_.
 // ---- Commands (window thread) ----
 
 void GPhotoCamera::SetWidget(std::string widget, std::string value) {
-    Enqueue([this, widget = std::move(widget), value = std::move(value)] {
-        const int r = WriteWidget(widget.c_str(), value);
-        if (r != GP_OK)
-            Failed(r, "changing a setting");
-        // The body confirms through its events; the widget is read back either way.
-        if (!lost_)
-            Reread(widget);
-    });
+    Enqueue([this, widget = std::move(widget), value = std::move(value)] { ApplySetting(widget, value); });
 }
 
 void GPhotoCamera::Capture(std::uint64_t id, storage::PhotoRequest request) {
     Enqueue([this, id, request = std::move(request)] {
+        RetryHeldSettings(true); // the shot is taken with what the user set before it
         seriesTail_ = false;
         Report([id](ISessionEvents& e) { e.DownloadStart(id); });
         progressId_ = id;
@@ -136,6 +130,7 @@ void GPhotoCamera::Capture(std::uint64_t id, storage::PhotoRequest request) {
 
 void GPhotoCamera::StartSeries(std::uint64_t id, storage::PhotoRequest request) {
     Enqueue([this, id, request = std::move(request)] {
+        RetryHeldSettings(true);
         const int r = WriteWidget(gphoto::kRemoteRelease, "Press Full");
         if (r != GP_OK) {
             Failed(r, "starting the series");
@@ -163,6 +158,7 @@ void GPhotoCamera::StopSeries() {
 
 void GPhotoCamera::StartBulb() {
     Enqueue([this] {
+        RetryHeldSettings(true);
         const int r = WriteToggle(gphoto::kBulb, 1);
         if (r != GP_OK) {
             Failed(r, "opening the shutter");
@@ -269,7 +265,10 @@ void GPhotoCamera::Run() {
             const auto wait = framesDue ? std::chrono::milliseconds(0)
                               : seriesActive_ || bulbOpen_ || !expected_.empty() ? std::chrono::milliseconds(10)
                                                                                  : timing_.idlePoll;
-            wake_.wait_for(lock, wait, [this] { return stop_ || !queue_.empty(); });
+            auto until = std::chrono::steady_clock::now() + wait;
+            if (const auto due = HeldSettingDue())
+                until = std::min(until, *due);
+            wake_.wait_until(lock, until, [this] { return stop_ || !queue_.empty(); });
             if (stop_ || !ok || lost_)
                 break;
             if (!queue_.empty()) {
@@ -283,6 +282,7 @@ void GPhotoCamera::Run() {
         }
         if (lost_)
             continue;
+        RetryHeldSettings(false);
         if (live_)
             FetchFrame();
         // Between frames the events wait their turn: asking for them after every frame would halve the rate.

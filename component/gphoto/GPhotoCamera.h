@@ -20,6 +20,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -149,6 +150,14 @@ private:
     bool ReadWidget(const char* name, WidgetState& state);
     void Reread(const std::string& widget);
     int WriteWidget(const char* name, const std::string& value);
+    int WriteWidgetOnce(const char* name, const std::string& value);
+    // A setting from the user: written now, or held while the body answers busy (RetryHeldSettings).
+    void ApplySetting(const std::string& widget, const std::string& value);
+    void Written(const std::string& widget, int result);
+    // Tries the held settings that are due, in order; with `wait`, until none is left (before a release).
+    void RetryHeldSettings(bool wait);
+    // When the first held setting is due; nullopt when none is, or the body is busy by design (series, bulb).
+    std::optional<std::chrono::steady_clock::time_point> HeldSettingDue() const;
     int WriteToggle(const char* name, int value);
     // Runs `call` again while the camera answers busy, waiting longer each time.
     int Retry(const std::function<int()>& call);
@@ -186,6 +195,13 @@ private:
     Expected series_;
     bool bulbOpen_ = false;
     std::deque<Expected> expected_; // who gets the next files the body announces
+    struct HeldSetting {
+        std::string widget, value;
+        std::chrono::steady_clock::time_point since; // when the body first refused it (or stopped being busy)
+        std::chrono::steady_clock::time_point due;   // next try
+        std::chrono::milliseconds wait;              // pause after the next busy answer
+    };
+    std::deque<HeldSetting> held_; // settings the body refused as busy, oldest first
     QString ownShotFolder_;
     LastShot lastShot_;
     std::vector<WidgetState> known_;

@@ -1,5 +1,6 @@
 // The camera's configuration widgets, read and written one at a time on the worker, each call asked again with
-// growing pauses while the camera answers busy.
+// growing pauses while the camera answers busy; settings the body refused as busy wait their turn between the
+// other work.
 #include "component/gphoto/GPhotoCamera.h"
 
 #include "component/gphoto/GPhotoVocabulary.h"
@@ -94,17 +95,90 @@ void GPhotoCamera::Reread(const std::string& widget) {
 }
 
 int GPhotoCamera::WriteWidget(const char* name, const std::string& value) {
-    return Retry([&] {
-        CameraWidget* w = nullptr;
-        int r = gp_camera_get_single_config(camera_, name, &w, context_);
-        if (r != GP_OK)
-            return r;
-        r = gp_widget_set_value(w, value.c_str());
-        if (r == GP_OK)
-            r = gp_camera_set_single_config(camera_, name, w, context_);
-        gp_widget_free(w);
+    return Retry([&] { return WriteWidgetOnce(name, value); });
+}
+
+int GPhotoCamera::WriteWidgetOnce(const char* name, const std::string& value) {
+    CameraWidget* w = nullptr;
+    int r = gp_camera_get_single_config(camera_, name, &w, context_);
+    if (r != GP_OK)
         return r;
-    });
+    r = gp_widget_set_value(w, value.c_str());
+    if (r == GP_OK)
+        r = gp_camera_set_single_config(camera_, name, w, context_);
+    gp_widget_free(w);
+    return r;
+}
+
+// ---- Settings a busy body refused ----
+//
+// A body busy with a shot or a series answers busy to new settings. Waiting for it on the spot would hold up
+// every command behind the setting (a series could not be stopped) and the events (its frames would pile up in
+// the body), so the setting is held and tried again between the other work, in the order the user made them.
+
+void GPhotoCamera::ApplySetting(const std::string& widget, const std::string& value) {
+    const auto now = std::chrono::steady_clock::now();
+    if (!held_.empty()) {
+        // Behind the ones already waiting; a newer value of a waiting setting takes its place.
+        auto same = std::find_if(held_.begin(), held_.end(), [&](const HeldSetting& h) { return h.widget == widget; });
+        if (same != held_.end())
+            same->value = value;
+        else
+            held_.push_back(HeldSetting{widget, value, now, now, timing_.busyFirst});
+        return;
+    }
+    const int r = WriteWidgetOnce(widget.c_str(), value);
+    if (r == GP_ERROR_CAMERA_BUSY) {
+        held_.push_back(HeldSetting{widget, value, now, now + timing_.busyFirst, timing_.busyFirst});
+        return;
+    }
+    Written(widget, r);
+}
+
+void GPhotoCamera::Written(const std::string& widget, int result) {
+    if (result != GP_OK)
+        Failed(result, "changing a setting");
+    // The body confirms through its events; the widget is read back either way.
+    if (!lost_)
+        Reread(widget);
+}
+
+void GPhotoCamera::RetryHeldSettings(bool wait) {
+    while (!held_.empty() && !lost_) {
+        HeldSetting& first = held_.front();
+        auto now = std::chrono::steady_clock::now();
+        if (seriesActive_ || bulbOpen_) {
+            // Busy by design until the release ends: the time to give up starts counting after it.
+            for (HeldSetting& h : held_)
+                h.since = now;
+            return;
+        }
+        if (first.due > now) {
+            if (!wait)
+                return;
+            std::unique_lock lock(mutex_);
+            if (wake_.wait_until(lock, first.due, [this] { return stop_; }))
+                return;
+            now = first.due;
+        }
+        const int r = WriteWidgetOnce(first.widget.c_str(), first.value);
+        if (r == GP_ERROR_CAMERA_BUSY && now - first.since < timing_.busyGiveUp) {
+            first.due = now + first.wait;
+            first.wait = std::min(first.wait * 2, timing_.busyLongest);
+            continue;
+        }
+        const std::string widget = first.widget;
+        held_.pop_front();
+        Written(widget, r);
+        if (!held_.empty())
+            held_.front().since = std::max(held_.front().since, std::chrono::steady_clock::now());
+    }
+}
+
+std::optional<std::chrono::steady_clock::time_point> GPhotoCamera::HeldSettingDue() const {
+    if (held_.empty() || seriesActive_ || bulbOpen_)
+        return std::nullopt;
+    return held_.front().due;
 }
 
 int GPhotoCamera::WriteToggle(const char* name, int value) {

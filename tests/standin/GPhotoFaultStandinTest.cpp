@@ -36,6 +36,38 @@ TEST_F(GPhotoFaultStandin, BusyAnswersAndSlowTransfersAreWaitedOutWithoutFreezin
     EXPECT_LT(longestGapMs_, kResponsiveMs);
 }
 
+// A body in a series refuses new settings until the series ends. The setting waits for that, and neither the
+// series' stop nor its frames wait for the setting.
+TEST_F(GPhotoFaultStandin, ASettingRefusedDuringASeriesIsTakenAfterItAndTheSeriesStillStops) {
+    Open();
+    std::size_t mark = body_->Log().Size();
+    ASSERT_TRUE(Choose(1017, QStringLiteral("Continuous Shooting")));
+    ASSERT_TRUE(BodyGets(prop::kDriveMode, 0x01, mark));
+    ASSERT_TRUE(WaitUntil([&] { return dlg_->IsItemEnabled(1029); }));
+    Click(1029);
+    ASSERT_TRUE(WaitUntil([&] { return body_->SeriesRunning(); }));
+    mark = body_->Log().Size();
+    ASSERT_TRUE(Choose(1005, QStringLiteral("400")));
+    ASSERT_TRUE(WaitUntil([&] { return !WritesOf(prop::kIso, mark).empty(); }));
+    ASSERT_TRUE(body_->SeriesRunning());
+    Click(1029);
+    ASSERT_TRUE(WaitUntil([&] { return !body_->SeriesRunning(); }, 20000));
+    ASSERT_TRUE(BodyGets(prop::kIso, 0x58, mark));
+    EXPECT_EQ(body_->PropertyValue(prop::kIso), 0x58u);
+    const auto order = body_->Log().Find(
+        [](const OperationRecord& r) {
+            return (r.code == op::kEosRemoteReleaseOff && r.Param(0) != 1) ||
+                   (r.code == op::kEosSetDevicePropValueEx && r.response == rc::kOk);
+        },
+        mark);
+    ASSERT_GE(order.size(), 2u);
+    EXPECT_EQ(order.front().code, op::kEosRemoteReleaseOff) << "the series ended before the setting was taken";
+    // Every frame of the series is on disk.
+    ASSERT_TRUE(WaitUntil([&] { return body_->HeldShots() == 0 && body_->ShotsInProgress() == 0; }, 20000));
+    EXPECT_TRUE(WaitUntil([&] { return static_cast<std::uint32_t>(Kept().size()) == body_->ShotsTaken(); }));
+    EXPECT_LT(longestGapMs_, kResponsiveBusyMs);
+}
+
 TEST_F(GPhotoFaultStandin, BusyFramesPauseLiveViewBrieflyAndAShotInLiveViewLandsWhileFramesGoOn) {
     Open();
     Click(1020);
