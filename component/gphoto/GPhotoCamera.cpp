@@ -106,7 +106,12 @@ void GPhotoCamera::SetWidget(std::string widget, std::string value) {
 
 void GPhotoCamera::Capture(std::uint64_t id, storage::PhotoRequest request) {
     Enqueue([this, id, request = std::move(request)] {
+        // What the body announced before the release is fetched first: the library drops unread events when it
+        // releases. The exposure before this one brings no more files after that.
+        PollEvents(8);
+        ReleaseHeldReport();
         RetryHeldSettings(true); // the shot is taken with what the user set before it
+        FollowFolderOf(request);
         seriesTail_ = false;
         Report([id](ISessionEvents& e) { e.DownloadStart(id); });
         progressId_ = id;
@@ -131,6 +136,7 @@ void GPhotoCamera::Capture(std::uint64_t id, storage::PhotoRequest request) {
 void GPhotoCamera::StartSeries(std::uint64_t id, storage::PhotoRequest request) {
     Enqueue([this, id, request = std::move(request)] {
         RetryHeldSettings(true);
+        FollowFolderOf(request);
         const int r = WriteWidget(gphoto::kRemoteRelease, "Press Full");
         if (r != GP_OK) {
             Failed(r, "starting the series");
@@ -178,6 +184,7 @@ void GPhotoCamera::StopBulb(std::uint64_t id, storage::PhotoRequest request) {
         }
         bulbOpen_ = false;
         seriesTail_ = false;
+        FollowFolderOf(request);
         expected_.push_back(Expected{id, request});
         Report([id](ISessionEvents& e) { e.DownloadStart(id); });
         const int r = WriteToggle(gphoto::kBulb, 0);
@@ -445,6 +452,8 @@ void GPhotoCamera::PollEvents(int maxEvents) {
             if (auto widget = gphoto::WidgetFromEventText(static_cast<const char*>(data)))
                 if (Watches(*widget))
                     Reread(*widget);
+        } else if (type == GP_EVENT_CAPTURE_COMPLETE) {
+            ReleaseHeldReport(); // the body has delivered every file of the exposure
         } else if (type == GP_EVENT_FILE_ADDED && data) {
             const auto* path = static_cast<const CameraFilePath*>(data);
             const std::string folder = path->folder, name = path->name;

@@ -77,7 +77,7 @@ public:
     };
     static constexpr const char* kThreadName = "quor-gphoto";
     static constexpr const char* kDecodeThreadName = "quor-gp-decode";
-    // Files the body announces this long after a shot of ours, under the same name, belong to that exposure.
+    // Files the body announces this long after the first of an exposure may belong to it.
     static constexpr std::chrono::seconds kSameShotWindow{10};
     static constexpr std::size_t kFrameReserve = 2 * 1024 * 1024; // bytes of one live-view JPEG, at most
 
@@ -121,12 +121,21 @@ private:
         std::uint64_t id = 0;
         storage::PhotoRequest request;
     };
-    // The exposure a shot of ours last downloaded: the body may announce a second file of it (RAW + JPEG).
+    // The exposure whose first file was stored last: the body may announce more files of it (RAW + JPEG).
     struct LastShot {
         std::string cameraStem; // the body's name for the files, without suffix
         storage::StoredPhoto stored;
         storage::PhotoRequest request;
         std::chrono::steady_clock::time_point when{};
+        std::uint64_t id = 0; // the shot it was taken for; 0 for the body's own button and a series
+        int awaiting = 0;     // files of it still to come, as the image quality says
+        bool Holds(const std::string& name) const;
+    };
+    // "DownloadComplete" of a shot whose JPEG is still to come after its RAW file: told with the JPEG.
+    struct HeldReport {
+        std::uint64_t id = 0;
+        QString path;
+        QImage preview;
     };
 
     void Enqueue(std::function<void()> command);
@@ -137,10 +146,18 @@ private:
     void FetchFrame();
     void DecodeLoop();
     void StopDecoder();
-    void Download(const char* folder, const char* name, const Expected& where);
+    // Fetches and stores one file; `more` when it is a further file of the last exposure.
+    void Download(const char* folder, const char* name, const Expected& where, bool more = false);
     void OnFileAdded(const std::string& folder, const std::string& name);
     // Saves a downloaded file; false (and the user told why) when it could be saved nowhere.
-    bool Store(const std::string& name, const Expected& where, const QByteArray& bytes, QString* written);
+    bool Store(const std::string& name, const Expected& where, const QByteArray& bytes, bool more, QString* written);
+    // Tells "DownloadComplete" for a stored file, or holds it while the exposure's JPEG is still to come.
+    void Complete(const Expected& where, bool more, const QString& written, const QImage& preview);
+    // Tells what is held: the exposure will bring no more files (the body said so, or the next release came).
+    void ReleaseHeldReport();
+    void FollowFolderOf(const storage::PhotoRequest& request);
+    // Files one exposure makes at the image quality now set (2 for RAW + JPEG).
+    int FilesPerShot() const;
     // Whether the body stores its shots on its card (or only in its memory until they are downloaded).
     bool CapturesToCard() const;
     // Binds each property to the first of its widgets the body has, and finds the actions it has.
@@ -204,6 +221,7 @@ private:
     std::deque<HeldSetting> held_; // settings the body refused as busy, oldest first
     QString ownShotFolder_;
     LastShot lastShot_;
+    std::optional<HeldReport> heldReport_;
     std::vector<WidgetState> known_;
     std::vector<std::string> watched_; // the widgets bound at open
     // Download progress, fed by the library's progress callbacks.

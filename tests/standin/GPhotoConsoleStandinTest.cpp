@@ -145,6 +145,55 @@ TEST_F(GPhotoConsoleStandin, ShotsToTheCardAreFetchedFromItAndStayThere) {
     EXPECT_LT(longestGapMs_, kResponsiveBusyMs);
 }
 
+// Files in `dir` whose names match `pattern`.
+QStringList FilesLike(const QString& dir, const QString& pattern) {
+    return QDir(dir).entryList({pattern}, QDir::Files, QDir::Name);
+}
+
+// RAW + JPEG makes two files of one exposure, which the library names apart (capt0000.cr2, capt0001.jpg) when the
+// body holds them in its RAM. Both are kept under one name, the console hears of the shot once, with the JPEG; the
+// body's own button is followed into the console's folder, from RAM and from the card.
+TEST_F(GPhotoConsoleStandin, BothFilesOfAnExposureShareOneNameAlsoFromTheBodysOwnButton) {
+    const QString programDir = QCoreApplication::applicationDirPath();
+    const QStringList programFiles = QDir(programDir).entryList(QDir::Files);
+    Open();
+    std::size_t mark = body_->Log().Size();
+    ASSERT_TRUE(Choose(1010, QStringLiteral("RAW + Large Fine")));
+    ASSERT_TRUE(BodyGets(prop::kImageFormat, imageformat::kRawAndLargeFineJpeg, mark));
+    Click(1003);
+    ASSERT_TRUE(WaitUntil([this] { return Noted(notify::DownloadComplete); }));
+    ASSERT_TRUE(WaitUntil([this] { return Kept().size() == 2; }));
+    const QStringList shot = Kept();
+    EXPECT_TRUE(shot[0].endsWith(QStringLiteral(".cr2")) && shot[1].endsWith(QStringLiteral(".jpg"))) << shot.join(' ').toStdString();
+    EXPECT_EQ(shot[0].chopped(4), shot[1].chopped(4));
+    EXPECT_FALSE(QImage(QDir(dir_.path()).filePath(QStringLiteral("quortovu.jpg"))).isNull()) << "the newest is the JPEG";
+
+    // The body's own button, the files held in its RAM.
+    body_->ReleaseOnBody();
+    ASSERT_TRUE(WaitUntil([&] { return FilesLike(dir_.path(), QStringLiteral("capt*")).size() == 2; }));
+    const QStringList fromRam = FilesLike(dir_.path(), QStringLiteral("capt*"));
+    EXPECT_EQ(fromRam[0].chopped(4), fromRam[1].chopped(4)) << fromRam.join(' ').toStdString();
+    EXPECT_FALSE(QImage(QDir(dir_.path()).filePath(fromRam[1])).isNull());
+
+    // The body's own button with the card as destination: the body's names, kept on the card too.
+    mark = body_->Log().Size();
+    Click(1036);
+    if (!dlg_->IsChecked(1036))
+        Click(1036);
+    ASSERT_TRUE(BodyGets(prop::kCaptureDestination, kDestinationCard, mark));
+    body_->ReleaseOnBody();
+    ASSERT_TRUE(WaitUntil([&] { return FilesLike(dir_.path(), QStringLiteral("IMG_*")).size() == 2; }));
+    EXPECT_EQ(FilesLike(dir_.path(), QStringLiteral("IMG_*")),
+              (QStringList{QStringLiteral("IMG_0003_0001.cr2"), QStringLiteral("IMG_0003_0001.jpg")}));
+    EXPECT_EQ(body_->CardFiles(), (std::vector<std::string>{"IMG_0003.CR2", "IMG_0003.JPG"}));
+
+    Settle(300);
+    EXPECT_EQ(CountNoted(notify::DownloadComplete), 1u) << "photos of the body's own button are not the console's";
+    EXPECT_EQ(QDir(programDir).entryList(QDir::Files), programFiles) << "nothing lands beside the program";
+    EXPECT_EQ(body_->HeldShots(), 0u);
+    EXPECT_LT(longestGapMs_, kResponsiveBusyMs);
+}
+
 std::atomic<int> gFrames{0};
 void CountFrame(unsigned char*, std::uint32_t width, std::uint32_t height, std::intptr_t context) {
     if (width == 320 && height == 212 && context == 42)

@@ -91,6 +91,8 @@ public:
     // Changes a property from the body's side (a turned dial or switch); the host hears of it in GetEvent.
     void SetPropertyOnBody(std::uint16_t code, std::uint32_t value);
     std::optional<std::uint32_t> PropertyValue(std::uint16_t code) const;
+    // The body's own shutter button pressed and let go: one exposure, its files where the destination says.
+    void ReleaseOnBody();
     void SetPhotoBytes(std::size_t bytes);
 
     // What the body is doing.

@@ -117,6 +117,12 @@ void StandinBody::CloseBulbLocked(const char* how) {
           std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(now - bulbSince_).count()) + " ms");
 }
 
+void StandinBody::ReleaseOnBody() {
+    std::lock_guard lock(state_);
+    ExposeLocked(Clock::now());
+    Trace("released with the body's own button");
+}
+
 // Time ---------------------------------------------------------------------------------------------------------
 
 StandinBody::Clock::duration StandinBody::ShutterTimeLocked() const {
