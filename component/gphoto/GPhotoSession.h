@@ -53,6 +53,7 @@ public:
     bool AutoFocus() override;
     void SetAfPoint(QPointF) override {}
     FocusState Focus() const override;
+    bool SetLiveZoom(int, QPointF) override { return false; }
 
     QStringList DebugLines() const override;
 

@@ -4,6 +4,8 @@
 // instead of queueing. Nothing is allocated per frame.
 #pragma once
 
+#include "component/liveview/Aids.h"
+
 #include <array>
 #include <atomic>
 #include <cstddef>
@@ -23,6 +25,16 @@ struct Frame {
     std::uint64_t sequence = 0;       // counts frames produced since live view started
     std::int64_t producedNs = 0;      // steady-clock time the frame was finished
     std::int64_t callbackNs = 0;      // time spent in the host's frame callback for this frame
+
+    // The aids (see Aids.h): the frame with zebra and peaking drawn in (same shape as `bytes`), and its
+    // histogram. Valid only while the flags say so.
+    std::vector<unsigned char> marked;
+    bool hasMarks = false;
+    Histogram histogram;
+    bool hasHistogram = false;
+    std::int64_t aidNs = 0; // time spent on the aids for this frame
+    // The pixels the view shows: `marked` when it holds marks, else `bytes`.
+    const unsigned char* Shown() const { return hasMarks ? marked.data() : bytes.data(); }
 };
 
 class FramePool {

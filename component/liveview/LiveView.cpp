@@ -47,10 +47,12 @@ bool LiveView::Feed(int width, int height, FillFn fill, void* context) {
         return false;
     FrameCallback callback = nullptr;
     std::intptr_t callbackContext = 0;
+    AidSettings aids;
     {
         std::lock_guard lock(callbackMutex_);
         callback = callback_;
         callbackContext = context_;
+        aids = aids_;
     }
     using Clock = std::chrono::steady_clock;
     frame.callbackNs = 0;
@@ -60,6 +62,7 @@ bool LiveView::Feed(int width, int height, FillFn fill, void* context) {
         frame.callbackNs = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - t0).count();
     }
     lastCallbackNs_.store(frame.callbackNs, std::memory_order_relaxed);
+    aidProcessor_.Process(frame, aids);
     frame.sequence = ++sequence_;
     frame.producedNs = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
     width_.store(width, std::memory_order_relaxed);
@@ -87,6 +90,16 @@ void LiveView::SetCallback(FrameCallback callback, std::intptr_t context) {
     std::lock_guard lock(callbackMutex_);
     callback_ = callback;
     context_ = context;
+}
+
+void LiveView::SetAids(const AidSettings& aids) {
+    std::lock_guard lock(callbackMutex_);
+    aids_ = aids;
+}
+
+AidSettings LiveView::Aids() const {
+    std::lock_guard lock(callbackMutex_);
+    return aids_;
 }
 
 } // namespace quor::component

@@ -4,6 +4,7 @@
 // frame carries its own size: a producer changes it by delivering frames of another size, with no round trip.
 #pragma once
 
+#include "component/liveview/Aids.h"
 #include "component/liveview/FramePool.h"
 #include "control/Dispatch.h"
 
@@ -37,6 +38,9 @@ public:
 
     // Any thread; the next frame uses it.
     void SetCallback(FrameCallback callback, std::intptr_t context);
+    // Any thread; the aids worked out on every frame from the next one on.
+    void SetAids(const AidSettings& aids);
+    AidSettings Aids() const;
 
     // The consumer's side of the pool (window thread only) and the descriptor that becomes readable when a
     // frame has been published. Reading it (8 bytes) clears it.
@@ -57,9 +61,11 @@ private:
     int fps_ = 0;
     std::atomic<int> width_{0}, height_{0};
 
-    std::mutex callbackMutex_;
+    mutable std::mutex callbackMutex_; // guards callback_, context_ and aids_
     FrameCallback callback_ = nullptr;
     std::intptr_t context_ = 0;
+    AidSettings aids_;
+    AidProcessor aidProcessor_; // the producer's, under feedMutex_
 
     // The producer writes only while open_ is set, under feedMutex_, so that Stop() knows it is done.
     std::mutex feedMutex_;

@@ -106,6 +106,9 @@ public:
     // Where the AF point is, as a fraction of the frame.
     virtual void SetAfPoint(QPointF point) = 0;
     virtual FocusState Focus() const = 0;
+    // Live-view magnification: `factor` 1, 5 or 10 around `centre` (a fraction of the whole frame; see
+    // LiveZoom.h); the frames that follow show that region. False when the camera cannot magnify.
+    virtual bool SetLiveZoom(int factor, QPointF centre) = 0;
 
     // Lines the debug overlay shows about this camera.
     virtual QStringList DebugLines() const = 0;

@@ -51,6 +51,7 @@ public:
     bool AutoFocus() override;
     void SetAfPoint(QPointF point) override;
     FocusState Focus() const override;
+    bool SetLiveZoom(int, QPointF) override { return false; }
 
     QStringList DebugLines() const override;
 
