@@ -74,7 +74,9 @@ sleep 1
 click 746 64 2.5
 click 746 64 1.5
 await '[ "$(kept quortovu)" -ge $((singles + 2)) ]' "the series"
-xdotool key --window "$win" Escape
+# The console closes on the key press, often before xdotool sends the release to its window, which xdotool
+# then reports as an X error: whether the key worked is judged by the console ending, below.
+xdotool key --window "$win" Escape 2>/dev/null || true
 for _ in $(seq 1 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$app" 2>/dev/null && fail "the console did not end with Escape"
 wait "$app" || fail "the console ended with an error"
