@@ -1,5 +1,7 @@
 #include "component/host/ComponentSettings.h"
 
+#include <QColor>
+
 #include "component/host/CameraEngine.h"
 #include "component/host/ShootingController.h"
 #include "component/storage/PhotoFiler.h"
@@ -72,6 +74,38 @@ bool ComponentSettings::AddNetworkCamera(const gphoto::NetworkCamera& camera) {
             p.networkCameras << text;
     });
     return true;
+}
+
+storage::AidPreferences ComponentSettings::Aids() const { return prefs_.Get().aids; }
+
+AidSettings AidsFrom(const storage::AidPreferences& p) {
+    AidSettings a;
+    a.histogram = p.histogram;
+    a.zebra = p.zebra;
+    a.peaking = p.peaking;
+    a.zebraHigh = p.zebraHigh;
+    a.zebraLow = p.zebraLow;
+    a.peakSensitivity = p.peakSensitivity;
+    const QColor colour(p.peakColour);
+    if (colour.isValid()) {
+        a.peakRed = std::uint8_t(colour.red());
+        a.peakGreen = std::uint8_t(colour.green());
+        a.peakBlue = std::uint8_t(colour.blue());
+    }
+    return a;
+}
+
+storage::AidPreferences AidPreferencesFrom(const AidSettings& a, int grid) {
+    storage::AidPreferences p;
+    p.histogram = a.histogram;
+    p.zebra = a.zebra;
+    p.peaking = a.peaking;
+    p.zebraHigh = a.zebraHigh;
+    p.zebraLow = a.zebraLow;
+    p.peakSensitivity = a.peakSensitivity;
+    p.peakColour = QColor(a.peakRed, a.peakGreen, a.peakBlue).name();
+    p.grid = grid;
+    return p;
 }
 
 } // namespace quor::component

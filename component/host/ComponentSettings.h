@@ -3,6 +3,9 @@
 #pragma once
 
 #include "component/host/SettingsTarget.h"
+#include "component/liveview/Aids.h"
+
+#include <functional>
 
 namespace quor::component {
 
@@ -13,11 +16,16 @@ class PhotoFiler;
 class PreferencesStore;
 } // namespace storage
 
+// The aids between what is remembered and what the live-view thread uses.
+AidSettings AidsFrom(const storage::AidPreferences& prefs);
+storage::AidPreferences AidPreferencesFrom(const AidSettings& aids, int grid);
+
 class ComponentSettings final : public ISettingsTarget {
 public:
+    using AidsHandler = std::function<void(const storage::AidPreferences&)>;
     ComponentSettings(CameraEngine& engine, storage::PhotoFiler& filer, storage::PreferencesStore& prefs,
-                      ShootingController& shooting)
-        : engine_(engine), filer_(filer), prefs_(prefs), shooting_(shooting) {}
+                      ShootingController& shooting, AidsHandler onAids)
+        : engine_(engine), filer_(filer), prefs_(prefs), shooting_(shooting), onAids_(std::move(onAids)) {}
 
     QString SaveFolder() const override;
     QString FallbackFolder() const override;
@@ -40,6 +48,9 @@ public:
     bool CanPressCameraShutter() const override;
     void PressCameraShutter() override;
 
+    storage::AidPreferences Aids() const override;
+    void SetAids(const storage::AidPreferences& aids) override { onAids_(aids); }
+
     bool AddNetworkCamera(const gphoto::NetworkCamera& camera) override;
 
 private:
@@ -47,6 +58,7 @@ private:
     storage::PhotoFiler& filer_;
     storage::PreferencesStore& prefs_;
     ShootingController& shooting_;
+    AidsHandler onAids_;
 };
 
 } // namespace quor::component

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "component/liveview/Aids.h"
+
 #include <QPointF>
 #include <QString>
 
@@ -19,7 +21,7 @@ struct ComponentState {
     int borderStyle = 0; // 1: single-line border
     DisplayMode displayMode = DisplayMode::Fit;
     int rotation = 0; // degrees: 0, 90, 180 or 270
-    bool focusFrameShown = false;
+    bool focusFrameShown = true; // as the host's dialog starts: ticked
     int afPointSelection = 0; // 0 automatic, 1 manual
     QPointF afPoint{0.5, 0.5}; // where the AF point is, as a fraction of the frame
 
@@ -32,7 +34,7 @@ struct ComponentState {
     bool cropEnabled = false;
     bool cropFlag2 = false;
     bool cropFlag3 = false;
-    std::array<std::int32_t, 4> cropRect{};
+    std::array<std::int32_t, 4> cropRect{10, 10, 100, 100}; // the host dialog's starting numbers
     bool cropFrameShown = false;
     std::string cropImagePath;
     bool cropRatioLocked = false;
@@ -43,6 +45,12 @@ struct ComponentState {
     bool showAfterShot = true;
     bool movieVideo = true;
     bool movieAudio = true;
+
+    // Aids over live view (the component's own, remembered) and the live-view magnifier.
+    AidSettings aids;
+    int grid = 0; // GridKind
+    int zoomFactor = 1; // 1, 5 or 10
+    QPointF zoomCentre{0.5, 0.5}; // as a fraction of the whole frame
 
     // Live-view frame callback, as registered (0 clears it)
     std::intptr_t frameCallback = 0;
@@ -60,5 +68,10 @@ struct CaptureStatus {
 };
 
 const char* DisplayModeName(DisplayMode mode);
+
+// Lines drawn over live view to compose by.
+enum class GridKind : int { None = 0, Thirds = 1, Golden = 2, Cross = 3 };
+constexpr int kGridKinds = 4;
+const char* GridName(GridKind kind);
 
 } // namespace quor::component

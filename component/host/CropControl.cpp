@@ -7,6 +7,9 @@
 #include "component/storage/IoQueue.h"
 
 #include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 
 namespace quor::component {
@@ -59,6 +62,16 @@ void CropControl::Dragged(QRect rect) {
     Repaint();
 }
 
+QString CropFrameFile(const QString& given) {
+    // A missing file (nothing at all there, not an unreadable one) gets the frame that ships with the program:
+    // the one beside it, which a user may replace, else the component's own copy.
+    if (given.isEmpty() || (!QFileInfo(given).isSymLink() && !QFileInfo::exists(given))) {
+        const QString beside = QDir(ApplicationDirectory()).filePath(QString::fromLatin1(kDefaultCropFrame));
+        return QFileInfo::exists(beside) ? beside : QStringLiteral(":/quorctrl/") + QString::fromLatin1(kDefaultCropFrame);
+    }
+    return given;
+}
+
 void CropControl::ShowFrame(bool shown, const std::string& path) {
     links_.state->cropFrameShown = shown;
     links_.state->cropImagePath = path;
@@ -71,11 +84,16 @@ void CropControl::ShowFrame(bool shown, const std::string& path) {
     }
     // The file is read when the frame is switched on (so that a changed file shows at the next switch), on the
     // I/O thread: a path from outside may name anything, a FIFO or a file on a stalled share.
-    links_.io->Post([this, request, file = HostPath(path), post = links_.post] {
+    links_.io->Post([this, request, given = HostPath(path), post = links_.post] {
         QByteArray bytes;
         QString error;
         QImage image;
-        if (storage::ReadRegularFile(file, kImageLimit, &bytes, &error)) {
+        const QString file = CropFrameFile(given);
+        QFile resource(file);
+        const bool own = file.startsWith(QLatin1Char(':')) && resource.open(QIODevice::ReadOnly);
+        if (own)
+            bytes = resource.readAll();
+        if (own || storage::ReadRegularFile(file, kImageLimit, &bytes, &error)) {
             QBuffer buffer(&bytes);
             buffer.open(QIODevice::ReadOnly);
             QImageReader reader(&buffer);

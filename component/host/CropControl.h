@@ -20,6 +20,11 @@ namespace storage {
 class IoQueue;
 } // namespace storage
 
+// The crop-frame picture that ships with the program, beside it and inside the component.
+inline constexpr const char* kDefaultCropFrame = "quorctrl-cropframe.png";
+// The file to read for the host's crop-frame path `given`: the shipped frame where nothing is there at all.
+QString CropFrameFile(const QString& given);
+
 class CropControl {
 public:
     // The largest crop-frame image file read.

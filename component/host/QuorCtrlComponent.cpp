@@ -1,5 +1,6 @@
 #include "component/host/QuorCtrlComponent.h"
 
+#include "component/session/LiveZoom.h"
 #include "component/session/Messages.h"
 #include "component/storage/DurableFile.h"
 #include "control/ComponentRegistry.h"
@@ -10,6 +11,7 @@
 #include <QMetaObject>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <array>
 
 namespace quor::component {
@@ -64,7 +66,8 @@ QuorCtrlComponent::QuorCtrlComponent(QWidget* parent, const HostedProperties& pr
             Raise(kEventCropRectChanged, args);
         },
         post});
-    settings_ = std::make_unique<ComponentSettings>(*engine_, *filer_, *prefs_, *shooting_);
+    settings_ = std::make_unique<ComponentSettings>(*engine_, *filer_, *prefs_, *shooting_,
+                                                    [this](const storage::AidPreferences& aids) { ApplyAids(aids); });
     view_->AttachLiveView(&live_);
     view_->SetStatus(&shooting_->Status());
     connect(engine_.get(), &CameraEngine::stateChanged, view_, &QuorCtrlView::Refresh);
@@ -76,6 +79,14 @@ QuorCtrlComponent::QuorCtrlComponent(QWidget* parent, const HostedProperties& pr
         Repaint();
     });
     connect(view_, &QuorCtrlView::cropRectDragged, this, [this](QRect rect) { crop_->Dragged(rect); });
+    connect(view_, &QuorCtrlView::aidsRequested, this, [this](const AidSettings& aids, int grid) {
+        // The colour comes from the settings dialog only; the menu and keys switch aids on and off.
+        storage::AidPreferences next = AidPreferencesFrom(aids, grid);
+        next.peakColour = prefs_->Get().aids.peakColour;
+        ApplyAids(next);
+    });
+    connect(view_, &QuorCtrlView::zoomRequested, this, &QuorCtrlComponent::ApplyZoom);
+    connect(view_, &QuorCtrlView::settingsRequested, this, [this] { Post([this] { ShowSettingsDialog({}); }); });
     StartFileWork(real);
 }
 
@@ -84,6 +95,9 @@ void QuorCtrlComponent::StartFileWork(const RealCameraSources& given) {
     filer_->SetSaveFolder(p.saveFolder);
     engine_->Sim().SetLiveViewFrames(p.liveViewWidth, p.liveViewHeight, p.liveViewFps);
     engine_->SetLensManualFocus(p.lensManualFocus);
+    state_.aids = AidsFrom(p.aids);
+    state_.grid = p.aids.grid;
+    live_.SetAids(state_.aids);
     // The workers tell the user through the window's thread.
     filer_->SetNoticeHandler([this](const QString& text) { Post([this, text] { Tell(text); }); });
     filer_->SetFolderHandler([this](const QString& folder) { Post([this, folder] { prefs_->NoteFolder(folder); }); });
@@ -175,6 +189,30 @@ void QuorCtrlComponent::OnSessionEnded() {
 
 // ---- Live view ----
 
+void QuorCtrlComponent::ApplyAids(const storage::AidPreferences& aids) {
+    state_.aids = AidsFrom(aids);
+    state_.grid = aids.grid;
+    live_.SetAids(state_.aids);
+    prefs_->Update([&aids](storage::Preferences& p) { p.aids = aids; });
+    Repaint();
+}
+
+void QuorCtrlComponent::ApplyZoom(int factor, QPointF centre) {
+    if (!IsZoomFactor(factor))
+        return;
+    const bool changed = factor != state_.zoomFactor || (factor > 1 && centre != state_.zoomCentre);
+    state_.zoomCentre = QPointF(std::clamp(centre.x(), 0.0, 1.0), std::clamp(centre.y(), 0.0, 1.0));
+    if (!changed)
+        return;
+    // A camera that cannot magnify keeps its whole frame, and says so.
+    if (Session() && liveOn_ && !Session()->SetLiveZoom(factor, state_.zoomCentre)) {
+        Tell(QStringLiteral("This camera cannot magnify its live view"));
+        return;
+    }
+    state_.zoomFactor = liveOn_ ? factor : 1;
+    Repaint();
+}
+
 QSize QuorCtrlComponent::LiveFrameSize() const {
     if (live_.Running())
         return QSize(live_.Width(), live_.Height());
@@ -193,6 +231,8 @@ bool QuorCtrlComponent::StopLive() {
     liveOn_ = false;
     // The pipeline refuses frames first, then the camera stops sending them.
     live_.Stop();
+    // The body ends its magnifier with live view; so does the view.
+    state_.zoomFactor = 1;
     if (Session())
         Session()->StopLiveView();
     if (view_)

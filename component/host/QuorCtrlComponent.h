@@ -102,6 +102,8 @@ private:
     void StartFileWork(const RealCameraSources& real);
     void OnSessionEnded();
     void RaiseLiveViewState(bool on);
+    void ApplyAids(const storage::AidPreferences& aids);
+    void ApplyZoom(int factor, QPointF centre);
     bool StopLive();
     QSize LiveFrameSize() const;
     ICameraSession* Session() const { return engine_->Session(); }

@@ -1,6 +1,7 @@
 #include "component/host/QuorCtrlView.h"
 
 #include "component/host/CameraEngine.h"
+#include "component/host/PopOutView.h"
 #include "component/liveview/LiveView.h"
 #include "component/host/ViewGeometry.h"
 #include "control/PropertyCodes.h"
@@ -28,7 +29,8 @@ const char* DisplayModeName(DisplayMode mode) {
 
 QuorCtrlView::QuorCtrlView(QWidget* parent, const HostedProperties& props, const CameraEngine* engine,
                            const ComponentState* state)
-    : QWidget(parent), back_(props.backRed, props.backGreen, props.backBlue), engine_(engine), state_(state) {
+    : QWidget(parent), back_(props.backRed, props.backGreen, props.backBlue), engine_(engine), state_(state),
+      sources_{state, engine, &photos_, &photosGeneration_, &cropFrame_}, painter_(sources_) {
     setObjectName(QStringLiteral("QuorCtrlView"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(kDefaultWidth, kDefaultHeight);
@@ -36,7 +38,20 @@ QuorCtrlView::QuorCtrlView(QWidget* parent, const HostedProperties& props, const
     qApp->installEventFilter(this);
     statsTimer_.setInterval(500);
     connect(&statsTimer_, &QTimer::timeout, this, &QuorCtrlView::UpdateStats);
+    briefTimer_.setSingleShot(true);
+    connect(&briefTimer_, &QTimer::timeout, this, [this] {
+        if (CurrentFrame())
+            ClearShownPhoto();
+    });
+    // A debug text longer than its strip turns its pages.
+    stripTimer_.setInterval(2500);
+    connect(&stripTimer_, &QTimer::timeout, this, [this] {
+        ++stripPage_;
+        Refresh();
+    });
 }
+
+QuorCtrlView::~QuorCtrlView() { delete popOut_.data(); }
 
 namespace {
 std::int64_t NowNs() {
@@ -77,6 +92,7 @@ void QuorCtrlView::TakeFrame() {
         ++stats_.framesTaken;
         if (shownPhoto_.isNull())
             update();
+        popOutUpdate();
     }
     stats_.frameSlotNs += NowNs() - t0;
 }
@@ -106,11 +122,7 @@ QImage QuorCtrlView::CurrentFrameImage() const {
 
 QTransform QuorCtrlView::FrameToView() const {
     const Frame* f = CurrentFrame();
-    if (!f)
-        return {};
-    const QSize frame(int(f->width), int(f->height));
-    return PictureToView(frame, state_->rotation,
-                         DisplayRect(RotatedSize(frame, state_->rotation), size(), state_->displayMode));
+    return f ? painter_.FrameToView(*f, size()) : QTransform();
 }
 
 void QuorCtrlView::resizeEvent(QResizeEvent*) { overlayDirty_ = true; }
@@ -120,15 +132,11 @@ QSize QuorCtrlView::FrameSize() const {
     return f ? QSize(int(f->width), int(f->height)) : QSize();
 }
 
-QRect QuorCtrlView::CropRect() const {
-    if (!state_->cropEnabled)
-        return {};
-    return EffectiveCrop(state_->cropRect, FrameSize(), state_->cropRatioLocked, state_->cropRatio);
-}
+QRect QuorCtrlView::CropRect() const { return CropRectFor(*state_, FrameSize()); }
 
 void QuorCtrlView::SetCropFrameImage(const QImage& image, const QString& error) {
-    cropFrameCache_ = QImage();
-    cropFrameCacheSize_ = QSize();
+    painter_.DropCropFrameCache();
+    popOutDropCache();
     cropFrame_ = image;
     cropFrameError_ = image.isNull() ? error : QString();
     Refresh();
@@ -136,8 +144,8 @@ void QuorCtrlView::SetCropFrameImage(const QImage& image, const QString& error) 
 
 void QuorCtrlView::ClearCropFrameImage() {
     cropFrame_ = QImage();
-    cropFrameCache_ = QImage();
-    cropFrameCacheSize_ = QSize();
+    painter_.DropCropFrameCache();
+    popOutDropCache();
     cropFrameError_.clear();
     Refresh();
 }
@@ -147,38 +155,35 @@ void QuorCtrlView::mousePressEvent(QMouseEvent* event) {
     if (!f || event->button() != Qt::LeftButton || !shownPhoto_.isNull())
         return;
     bool invertible = false;
-    const QTransform toView = FrameToView();
-    const QPointF p = toView.inverted(&invertible).map(event->position());
-    if (!invertible)
+    const QPointF p = FrameToView().inverted(&invertible).map(event->position());
+    if (!invertible || StartCropDrag(p, event->position()))
         return;
+    PictureClicked(p);
+}
 
-    // The crop rectangle takes the press first: a corner resizes it, the inside moves it.
+bool QuorCtrlView::StartCropDrag(QPointF p, QPointF viewPos) {
+    // The crop rectangle takes the press first (not while magnified): a corner resizes it, the inside moves it.
     const QRect crop = CropRect();
-    if (!crop.isEmpty()) {
-        const QRectF r(crop);
-        constexpr double kGrip = 8.0; // pixels on screen
-        const QPointF corners[4] = {r.topLeft(), r.topRight(), r.bottomRight(), r.bottomLeft()};
-        for (int i = 0; i < 4; ++i) {
-            if (QLineF(toView.map(corners[i]), event->position()).length() <= kGrip) {
-                drag_ = Drag::Corner;
-                dragAnchor_ = corners[(i + 2) % 4];
-                dragStart_ = crop;
-                return;
-            }
-        }
-        if (r.contains(p)) {
-            drag_ = Drag::Move;
-            dragAnchor_ = p - r.topLeft();
+    if (crop.isEmpty() || state_->zoomFactor > 1)
+        return false;
+    const QTransform toView = FrameToView();
+    const QRectF r(crop);
+    constexpr double kGrip = 8.0; // pixels on screen
+    const QPointF corners[4] = {r.topLeft(), r.topRight(), r.bottomRight(), r.bottomLeft()};
+    for (int i = 0; i < 4; ++i) {
+        if (QLineF(toView.map(corners[i]), viewPos).length() <= kGrip) {
+            drag_ = Drag::Corner;
+            dragAnchor_ = corners[(i + 2) % 4];
             dragStart_ = crop;
-            return;
+            return true;
         }
     }
-
-    if (state_->afPointSelection != 1)
-        return;
-    if (p.x() < 0 || p.y() < 0 || p.x() >= f->width || p.y() >= f->height)
-        return;
-    emit afPointClicked(QPointF(p.x() / f->width, p.y() / f->height));
+    if (!r.contains(p))
+        return false;
+    drag_ = Drag::Move;
+    dragAnchor_ = p - r.topLeft();
+    dragStart_ = crop;
+    return true;
 }
 
 void QuorCtrlView::mouseMoveEvent(QMouseEvent* event) {
@@ -248,7 +253,7 @@ bool QuorCtrlView::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void QuorCtrlView::AddPhoto(const QImage& preview, bool show) {
+void QuorCtrlView::AddPhoto(const QImage& preview, bool show, bool brief) {
     if (preview.isNull())
         return;
     photos_.push_back(preview);
@@ -257,7 +262,12 @@ void QuorCtrlView::AddPhoto(const QImage& preview, bool show) {
     ++photosGeneration_;
     if (show)
         shownPhoto_ = preview;
+    if (show && brief)
+        briefTimer_.start(kBriefPhotoMs);
+    else if (show)
+        briefTimer_.stop();
     Refresh();
+    popOutUpdate();
 }
 
 void QuorCtrlView::ClearShownPhoto() {
@@ -265,6 +275,7 @@ void QuorCtrlView::ClearShownPhoto() {
         return;
     shownPhoto_ = QImage();
     update();
+    popOutUpdate();
 }
 
 QString QuorCtrlView::PlaceholderText() const {
@@ -277,134 +288,20 @@ QString QuorCtrlView::PlaceholderText() const {
     return QString::fromStdString(engine_->OpenDisplayName()) + QStringLiteral(" \u2014 live view off");
 }
 
-void QuorCtrlView::PaintPicture(QPainter& painter, const QImage& picture) {
-    const QRectF display = DisplayRect(RotatedSize(picture.size(), state_->rotation), size(), state_->displayMode);
-    painter.save();
-    painter.setTransform(PictureToView(picture.size(), state_->rotation, display));
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(QPointF(0, 0), picture);
-    painter.restore();
-}
-
-void QuorCtrlView::PaintOnionSkin(QPainter& painter, const QRectF& display) {
-    if (!state_->onionSkinEnabled || photos_.empty())
-        return;
-    const int layers = std::clamp(state_->onionSkinLayers, 1, kMaxPhotos);
-    const QSize size = display.toAlignedRect().size();
-    if (size.isEmpty())
-        return;
-    if (onionCache_.isNull() || onionCacheSize_ != size || onionCacheRotation_ != state_->rotation ||
-        onionCacheLayers_ != layers || onionCacheGeneration_ != photosGeneration_) {
-        onionCache_ = QImage(size, QImage::Format_ARGB32_Premultiplied);
-        onionCache_.fill(Qt::transparent);
-        QPainter p(&onionCache_);
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        const int n = std::min<int>(layers, int(photos_.size()));
-        // Each photo weighs the same: the k-th drawn covers 1/k of what is there.
-        for (int k = 1; k <= n; ++k) {
-            const QImage& photo = photos_[photos_.size() - std::size_t(n) + std::size_t(k) - 1];
-            p.setOpacity(1.0 / k);
-            p.setTransform(PictureToView(photo.size(), state_->rotation, QRectF(QPointF(0, 0), QSizeF(size))));
-            p.drawImage(QPointF(0, 0), photo);
-        }
-        onionCacheSize_ = size;
-        onionCacheRotation_ = state_->rotation;
-        onionCacheLayers_ = layers;
-        onionCacheGeneration_ = photosGeneration_;
-    }
-    // 255 is fully opaque: the photos hide live view; 0 shows none of them.
-    painter.save();
-    painter.setOpacity(std::clamp(state_->onionSkinAlpha, 0, 255) / 255.0);
-    painter.drawImage(display.toAlignedRect().topLeft(), onionCache_);
-    painter.restore();
-}
-
-void QuorCtrlView::PaintCrop(QPainter& painter, const QTransform& toView, QSize frame) {
-    const QRect crop = CropRect();
-    const bool frameShown = state_->cropFrameShown && !cropFrame_.isNull();
-    if (crop.isEmpty() && !frameShown)
-        return;
-    const QRect area = crop.isEmpty() ? QRect(QPoint(0, 0), frame) : crop;
-    const QRect onScreen = toView.mapRect(QRectF(area)).toAlignedRect();
-
-    if (!crop.isEmpty()) {
-        // Dim everything outside the crop shape.
-        QPainterPath outside;
-        outside.setFillRule(Qt::OddEvenFill);
-        outside.addRect(QRectF(QPointF(0, 0), QSizeF(frame)));
-        if (state_->cropShape == 1)
-            outside.addEllipse(QRectF(crop));
-        else
-            outside.addRect(QRectF(crop));
-        painter.save();
-        painter.setTransform(toView);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor(0, 0, 0, 150));
-        painter.drawPath(outside);
-        painter.restore();
-    }
-
-    if (frameShown) {
-        if (cropFrameCache_.isNull() || cropFrameCacheSize_ != onScreen.size() ||
-            cropFrameCacheRotation_ != state_->rotation) {
-            cropFrameCache_ = cropFrame_.transformed(QTransform().rotate(state_->rotation))
-                                  .scaled(onScreen.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-            cropFrameCacheSize_ = onScreen.size();
-            cropFrameCacheRotation_ = state_->rotation;
-        }
-        painter.drawImage(onScreen.topLeft(), cropFrameCache_);
-    }
-
-    if (!crop.isEmpty()) {
-        painter.setPen(QPen(QColor(255, 255, 255, 220), 1));
-        painter.setBrush(Qt::NoBrush);
-        if (state_->cropShape == 1)
-            painter.drawEllipse(onScreen);
-        painter.drawRect(onScreen.adjusted(0, 0, -1, -1));
-        painter.setBrush(Qt::white);
-        for (const QPoint& c : {onScreen.topLeft(), onScreen.topRight(), onScreen.bottomLeft(), onScreen.bottomRight()})
-            painter.drawRect(QRect(c - QPoint(3, 3), QSize(6, 6)));
-    }
-}
-
-void QuorCtrlView::PaintLiveOverlays(QPainter& painter, const QTransform& toView) {
-    const Frame* f = CurrentFrame();
-    PaintCrop(painter, toView, QSize(int(f->width), int(f->height)));
-    if (state_->focusFrameShown) {
-        const double side = std::min(f->width, f->height) / 6.0;
-        const QPointF centre(state_->afPoint.x() * f->width, state_->afPoint.y() * f->height);
-        const FocusState focus = engine_->Session() ? engine_->Session()->Focus() : FocusState{};
-        const QColor colour = focus.focusing ? QColor(255, 160, 0)
-                              : focus.inFocus ? QColor(60, 220, 60)
-                                              : QColor(255, 255, 255);
-        painter.setPen(QPen(colour, 2));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRect(toView.mapRect(QRectF(centre.x() - side / 2, centre.y() - side / 2, side, side)));
-    }
-}
-
 void QuorCtrlView::paintEvent(QPaintEvent*) {
     const std::int64_t t0 = NowNs();
     QPainter painter(this);
     painter.fillRect(rect(), back_);
 
     const Frame* frame = CurrentFrame();
-    if (!shownPhoto_.isNull()) {
-        PaintPicture(painter, shownPhoto_);
-    } else if (frame) {
-        // Wraps the pool's buffer: nothing is copied, and the producer does not write it until the next take.
-        const QImage picture(frame->bytes.data(), int(frame->width), int(frame->height), qsizetype(frame->stride),
-                             QImage::Format_RGB888);
-        PaintPicture(painter, picture);
-        PaintOnionSkin(painter, DisplayRect(RotatedSize(picture.size(), state_->rotation), size(),
-                                            state_->displayMode));
-        PaintLiveOverlays(painter, FrameToView());
-    } else {
+    if (shownPhoto_.isNull() && !frame) {
         const QString placeholder = PlaceholderText();
         if (!placeholder.isEmpty()) {
             painter.setPen(QColor(128, 128, 128));
             painter.drawText(rect(), Qt::AlignCenter, placeholder);
         }
+    } else {
+        painter_.Paint(painter, size(), frame, shownPhoto_);
     }
 
     PaintStatus(painter);
@@ -463,32 +360,72 @@ QImage QuorCtrlView::MessageBox(const QFont& font) const {
     return box;
 }
 
+namespace {
+
+// Breaks `line` into rows no wider than `width`: at spaces where it can, anywhere in a word too long (a path).
+void WrapInto(const QString& line, const QFontMetrics& metrics, int width, QStringList& rows) {
+    QString row;
+    for (const QString& word : line.split(QLatin1Char(' '))) {
+        const QString tried = row.isEmpty() ? word : row + QLatin1Char(' ') + word;
+        if (metrics.horizontalAdvance(tried) <= width) {
+            row = tried;
+            continue;
+        }
+        if (!row.isEmpty())
+            rows << row;
+        row = word;
+        while (row.size() > 1 && metrics.horizontalAdvance(row) > width) {
+            int fit = row.size() - 1;
+            while (fit > 1 && metrics.horizontalAdvance(row.left(fit)) > width)
+                --fit;
+            rows << row.left(fit);
+            row = row.mid(fit);
+        }
+    }
+    if (!row.isEmpty())
+        rows << row;
+}
+
+} // namespace
+
 void QuorCtrlView::PaintDebugOverlay(QPainter& painter) {
-    if (overlayDirty_ || overlayCache_.isNull()) {
+    // A translucent strip along the top, never more than a sixth of the view: what does not fit is shown in
+    // pages that turn by themselves, so nothing is cut off.
+    if (overlayDirty_ || overlayCache_.isNull() || overlayCache_.width() != width()) {
         QFont font(QStringLiteral("DejaVu Sans Mono"));
         font.setStyleHint(QFont::Monospace);
-        font.setPixelSize(11);
+        font.setPixelSize(10);
         const QFontMetrics metrics(font);
-        const QStringList lines = DebugLines();
-        int textWidth = 0;
-        for (const QString& line : lines)
-            textWidth = std::max(textWidth, metrics.horizontalAdvance(line));
-        const int pad = 4;
-        const QSize box(std::max(1, std::min(textWidth + 2 * pad, width() - 12)),
-                        metrics.height() * int(lines.size()) + 2 * pad);
-        overlayCache_ = QImage(box, QImage::Format_ARGB32_Premultiplied);
-        overlayCache_.fill(QColor(0, 0, 0, 170));
+        const int pad = 3, spacing = metrics.lineSpacing();
+        const int rowsFit = std::max(1, (height() / 6 - 2 * pad) / spacing);
+        const QString pageMark = QStringLiteral(" 9/9");
+        QStringList rows;
+        for (const QString& line : DebugLines())
+            WrapInto(line, metrics, std::max(40, width() - 2 * pad - metrics.horizontalAdvance(pageMark)), rows);
+        const int pages = std::max(1, int((rows.size() + rowsFit - 1) / rowsFit));
+        stripPage_ %= pages;
+        stripLines_ = rows.mid(stripPage_ * rowsFit, rowsFit);
+        if (pages > 1 && !stripTimer_.isActive())
+            stripTimer_.start();
+        else if (pages == 1)
+            stripTimer_.stop();
+        overlayCache_ = QImage(std::max(1, width()), int(stripLines_.size()) * spacing + 2 * pad,
+                               QImage::Format_ARGB32_Premultiplied);
+        overlayCache_.fill(QColor(0, 0, 0, 120));
         QPainter p(&overlayCache_);
         p.setFont(font);
-        p.setPen(QColor(120, 255, 120));
+        p.setPen(QColor(150, 255, 150));
         int y = pad + metrics.ascent();
-        for (const QString& line : lines) {
-            p.drawText(pad, y, line);
-            y += metrics.height();
+        for (const QString& row : stripLines_) {
+            p.drawText(pad, y, row);
+            y += spacing;
         }
+        if (pages > 1)
+            p.drawText(QRect(0, pad, width() - pad, spacing), Qt::AlignRight,
+                       QStringLiteral("%1/%2").arg(stripPage_ + 1).arg(pages));
         overlayDirty_ = false;
     }
-    painter.drawImage(QPoint(6, 6), overlayCache_);
+    painter.drawImage(QPoint(0, 0), overlayCache_);
 }
 
 } // namespace quor::component

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "component/host/ComponentState.h"
+#include "component/host/ScenePainter.h"
 #include "control/Dispatch.h"
 
 #include <QColor>
@@ -12,6 +13,7 @@
 #include <QTimer>
 #include <QSocketNotifier>
 #include <QTransform>
+#include <QPointer>
 #include <QWidget>
 
 #include <cstdint>
@@ -22,6 +24,7 @@ namespace quor::component {
 
 class CameraEngine;
 class LiveView;
+class PopOutView;
 struct Frame;
 
 // What the window thread spends on live view, for the overlay and the benchmarks.
@@ -40,12 +43,14 @@ public:
     static constexpr int kDefaultWidth = 500;
     static constexpr int kDefaultHeight = 330;
     static constexpr int kMessageLines = 3; // the newest messages shown at once
-    static constexpr int kMaxPhotos = 16; // photos kept for the onion skin
+    static constexpr int kMaxPhotos = kOnionPhotos; // photos kept for the onion skin
+    static constexpr int kBriefPhotoMs = 700; // a series frame shows this long over live view
 
     // Everything pointed to belongs to the component and outlives the view.
     QuorCtrlView(QWidget* parent, const HostedProperties& props, const CameraEngine* engine,
                  const ComponentState* state);
     // What the shooting side is doing, for the overlay.
+    ~QuorCtrlView() override;
     void SetStatus(const CaptureStatus* status) { status_ = status; }
 
     QColor BackColor() const { return back_; }
@@ -64,9 +69,11 @@ public:
     QString Message() const { return messages_.join(QLatin1Char('\n')); }
     void ClearMessages();
     // A photo has arrived: kept for the onion skin, and shown instead of live view when `show`.
-    void AddPhoto(const QImage& preview, bool show);
+    // A frame of a series over running live view shows only briefly (`brief`): the view never freezes.
+    void AddPhoto(const QImage& preview, bool show, bool brief = false);
     void ClearShownPhoto();
     bool ShowingPhoto() const { return !shownPhoto_.isNull(); }
+    const QImage& ShownPhoto() const { return shownPhoto_; }
 
     // Live view: the producer whose frames the view shows (owned by the component, outlives the view).
     void AttachLiveView(LiveView* live);
@@ -89,11 +96,34 @@ public:
     // The crop rectangle as drawn, in frame pixels (empty while crop is off or there is no frame).
     QRect CropRect() const;
 
+    // The large view in a window of its own (double-click, or the context menu); null while closed.
+    PopOutView* PopOut() const;
+    void OpenPopOut();
+    // The context menu of the view and its pop-out, built afresh each time from the state.
+    void ShowMenu(QWidget* over, QPoint globalPos);
+    // What the view's keys and menu do (also the pop-out's keys): each asks the component through a signal.
+    void ToggleAid(char which); // 'h' histogram, 'z' zebra, 'p' peaking
+    void CycleZoom();
+    void SetZoom(int factor);
+    void SetGrid(int kind);
+    // A click on the picture at `p`, in the pixels of the frame shown (either surface).
+    void PictureClicked(QPointF p);
+    // The scene as the pop-out draws it (its own caches, the same sources).
+    const SceneSources& Sources() const { return sources_; }
+    // The lines of the compact debug strip as drawn now (one page of them), for tests.
+    QStringList DebugStripLines() const { return stripLines_; }
+
 signals:
     // The user clicked the picture with manual AF-point selection: the point as a fraction of the frame.
     void afPointClicked(QPointF point);
     // The user dragged the crop rectangle or one of its corners: the new rectangle in frame pixels.
     void cropRectDragged(QRect rect);
+    // The user changed the aids or the grid, from the menu or a key.
+    void aidsRequested(AidSettings aids, int grid);
+    // The user asked for the magnifier at `factor` around `centre` (a fraction of the whole frame).
+    void zoomRequested(int factor, QPointF centre);
+    // The user asked for the component's settings dialog from the menu.
+    void settingsRequested();
 
 public slots:
     // Something the overlay or the picture depends on has changed.
@@ -105,16 +135,17 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void TakeFrame();
     void UpdateStats();
-    void PaintPicture(QPainter& painter, const QImage& picture);
-    void PaintLiveOverlays(QPainter& painter, const QTransform& toView);
-    void PaintOnionSkin(QPainter& painter, const QRectF& display);
-    void PaintCrop(QPainter& painter, const QTransform& toView, QSize frame);
     QSize FrameSize() const;
+    void popOutDropCache();
+    void popOutUpdate();
+    bool StartCropDrag(QPointF p, QPointF viewPos);
     void PaintDebugOverlay(QPainter& painter);
     void CameraLines(QStringList& lines) const;
     void LiveViewLines(QStringList& lines) const;
@@ -140,20 +171,14 @@ private:
     std::uint64_t statsTaken_ = 0, statsPublished_ = 0;
     ViewStats stats_;
 
-    // Onion skin: the last photos averaged into one image of the display size, rebuilt only when the photos,
-    // the layer count, the rotation or the display size change.
-    QImage onionCache_;
-    QSize onionCacheSize_;
-    int onionCacheRotation_ = -1;
-    int onionCacheLayers_ = 0;
-    std::uint64_t photosGeneration_ = 0, onionCacheGeneration_ = ~0ull;
-
-    // Crop frame: the file's picture, and a copy turned and scaled to the crop area as last drawn.
+    std::uint64_t photosGeneration_ = 0;
+    // The crop frame: the file's picture.
     QImage cropFrame_;
     QString cropFrameError_;
-    QImage cropFrameCache_;
-    QSize cropFrameCacheSize_;
-    int cropFrameCacheRotation_ = -1;
+    SceneSources sources_;
+    ScenePainter painter_;
+    QPointer<PopOutView> popOut_;
+    QTimer briefTimer_; // ends a briefly shown photo
 
     // Crop dragging, in frame pixels.
     enum class Drag { None, Move, Corner };
@@ -161,9 +186,12 @@ private:
     QPointF dragAnchor_; // Move: press point minus the rectangle's top-left; Corner: the fixed corner
     QRect dragStart_;
 
-    // The debug overlay is drawn into this image only when its text changes.
+    // The debug strip is drawn into this image only when its text changes; long text goes in pages.
     QImage overlayCache_;
     bool overlayDirty_ = true;
+    QStringList stripLines_;
+    int stripPage_ = 0;
+    QTimer stripTimer_;
 };
 
 } // namespace quor::component

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 #include <limits>
 #include <string>
 #include <vector>
@@ -37,6 +38,7 @@ SettingsDialog::SettingsDialog(ISettingsTarget* target, QWidget* parent) : QDial
     BuildCameras(layout);
     BuildNetwork(layout);
     BuildLiveView(layout);
+    BuildAids(layout);
     BuildFaults(layout);
     cameraShutter_ = new QPushButton(QStringLiteral("Press the shutter on the camera"), this);
     cameraShutter_->setToolTip(QStringLiteral("In camera-control mode: the photo downloads beside the program"));
@@ -144,6 +146,82 @@ void SettingsDialog::BuildLiveView(QLayout* layout) {
     connect(frameRate_, &QComboBox::activated, this, apply);
 }
 
+void SettingsDialog::BuildAids(QLayout* layout) {
+    auto* aids = new QGroupBox(QStringLiteral("Live-view aids"), this);
+    auto* form = new QFormLayout(aids);
+    histogram_ = new QCheckBox(QStringLiteral("Histogram"), aids);
+    form->addRow(histogram_);
+    zebra_ = new QCheckBox(QStringLiteral("Zebra over blown and blocked areas"), aids);
+    zebraHigh_ = new QSpinBox(aids);
+    zebraHigh_->setRange(128, 256);
+    zebraHigh_->setToolTip(QStringLiteral("Brightness (0-255) from which an area counts as blown; 256: none"));
+    zebraLow_ = new QSpinBox(aids);
+    zebraLow_->setRange(-1, 127);
+    zebraLow_->setSpecialValueText(QStringLiteral("off"));
+    zebraLow_->setToolTip(QStringLiteral("Brightness up to which an area counts as blocked"));
+    auto* zebraRow = new QHBoxLayout;
+    zebraRow->addWidget(zebra_);
+    zebraRow->addWidget(new QLabel(QStringLiteral("from"), aids));
+    zebraRow->addWidget(zebraHigh_);
+    zebraRow->addWidget(new QLabel(QStringLiteral("up to"), aids));
+    zebraRow->addWidget(zebraLow_);
+    form->addRow(zebraRow);
+    peaking_ = new QCheckBox(QStringLiteral("Focus peaking"), aids);
+    peakSensitivity_ = new QSpinBox(aids);
+    peakSensitivity_->setRange(1, 100);
+    peakSensitivity_->setSuffix(QStringLiteral(" sensitivity"));
+    peakColour_ = new QComboBox(aids);
+    for (const auto& [name, colour] : {std::pair{"red", "#ff2828"}, {"yellow", "#ffe020"}, {"green", "#30ff30"},
+                                       {"cyan", "#20e0ff"}, {"white", "#ffffff"}})
+        peakColour_->addItem(QString::fromLatin1(name), QString::fromLatin1(colour));
+    auto* peakRow = new QHBoxLayout;
+    peakRow->addWidget(peaking_);
+    peakRow->addWidget(peakSensitivity_);
+    peakRow->addWidget(peakColour_);
+    form->addRow(peakRow);
+    grid_ = new QComboBox(aids);
+    for (const char* name : {"none", "thirds", "golden ratio", "centre cross"})
+        grid_->addItem(QString::fromLatin1(name));
+    form->addRow(QStringLiteral("Grid:"), grid_);
+    layout->addWidget(aids);
+    for (QCheckBox* b : {histogram_, zebra_, peaking_})
+        connect(b, &QCheckBox::toggled, this, &SettingsDialog::ApplyAids);
+    for (QSpinBox* b : {zebraHigh_, zebraLow_, peakSensitivity_})
+        connect(b, &QSpinBox::valueChanged, this, &SettingsDialog::ApplyAids);
+    for (QComboBox* b : {peakColour_, grid_})
+        connect(b, &QComboBox::activated, this, &SettingsDialog::ApplyAids);
+}
+
+void SettingsDialog::ApplyAids() {
+    storage::AidPreferences a;
+    a.histogram = histogram_->isChecked();
+    a.zebra = zebra_->isChecked();
+    a.peaking = peaking_->isChecked();
+    a.zebraHigh = zebraHigh_->value();
+    a.zebraLow = zebraLow_->value();
+    a.peakSensitivity = peakSensitivity_->value();
+    a.peakColour = peakColour_->currentData().toString();
+    a.grid = grid_->currentIndex();
+    target_->SetAids(a);
+}
+
+void SettingsDialog::SyncAids() {
+    const QSignalBlocker b1(histogram_), b2(zebra_), b3(peaking_), b4(zebraHigh_), b5(zebraLow_),
+        b6(peakSensitivity_), b7(peakColour_), b8(grid_);
+    const storage::AidPreferences a = target_->Aids();
+    histogram_->setChecked(a.histogram);
+    zebra_->setChecked(a.zebra);
+    peaking_->setChecked(a.peaking);
+    zebraHigh_->setValue(a.zebraHigh);
+    zebraLow_->setValue(a.zebraLow);
+    peakSensitivity_->setValue(a.peakSensitivity);
+    const int colour = peakColour_->findData(a.peakColour);
+    if (colour < 0)
+        peakColour_->addItem(a.peakColour, a.peakColour);
+    peakColour_->setCurrentIndex(colour < 0 ? peakColour_->count() - 1 : colour);
+    grid_->setCurrentIndex(a.grid);
+}
+
 void SettingsDialog::BuildFaults(QLayout* layout) {
     auto* faults = new QGroupBox(QStringLiteral("Faults"), this);
     auto* box = new QVBoxLayout(faults);
@@ -189,6 +267,7 @@ void SettingsDialog::Sync() {
         (folder.isEmpty() ? QStringLiteral("Next to the program, where the console asks for them") : folder) +
         QStringLiteral("\nWhere that cannot be written: %1").arg(target_->FallbackFolder()));
     nextToProgram_->setEnabled(!folder.isEmpty());
+    SyncAids();
 }
 
 void SettingsDialog::ChooseSaveFolder() {

@@ -40,6 +40,10 @@ public:
     QLabel* saveFolder() const { return saveFolder_; }
     QPushButton* chooseSaveFolder() const { return chooseFolder_; }
     QPushButton* saveNextToProgram() const { return nextToProgram_; }
+    QCheckBox* histogram() const { return histogram_; }
+    QCheckBox* zebra() const { return zebra_; }
+    QCheckBox* peaking() const { return peaking_; }
+    QComboBox* grid() const { return grid_; }
     // What the folder chooser does with the folder picked.
     void UseSaveFolder(const QString& folder);
 
@@ -49,6 +53,9 @@ private:
     void BuildNetwork(QLayout* layout);
     void BuildLiveView(QLayout* layout);
     void BuildFaults(QLayout* layout);
+    void BuildAids(QLayout* layout);
+    void ApplyAids();
+    void SyncAids();
     void ApplyFaults();
     void Sync();
     void AddNetworkCamera();
@@ -72,6 +79,14 @@ private:
     QLabel* saveFolder_;
     QPushButton* chooseFolder_;
     QPushButton* nextToProgram_;
+    QCheckBox* histogram_;
+    QCheckBox* zebra_;
+    QCheckBox* peaking_;
+    QSpinBox* zebraHigh_;
+    QSpinBox* zebraLow_;
+    QSpinBox* peakSensitivity_;
+    QComboBox* peakColour_;
+    QComboBox* grid_;
 };
 
 } // namespace quor::component

@@ -4,6 +4,7 @@
 
 #include "component/gphoto/GPhotoVocabulary.h"
 #include "component/sim/Simulator.h"
+#include "component/storage/Preferences.h"
 
 #include <QSize>
 #include <QString>
@@ -40,6 +41,10 @@ public:
     // The body's own shutter button, in camera control.
     virtual bool CanPressCameraShutter() const = 0;
     virtual void PressCameraShutter() = 0;
+
+    // The live-view aids and grid.
+    virtual storage::AidPreferences Aids() const = 0;
+    virtual void SetAids(const storage::AidPreferences& aids) = 0;
 
     // Network cameras; false when listed already.
     virtual bool AddNetworkCamera(const gphoto::NetworkCamera& camera) = 0;

@@ -152,8 +152,10 @@ bool ShootingController::GrabFrame(const std::string& path) {
         return false;
     const ComponentState& state = *links_.state;
     const QSize size(int(frame->width), int(frame->height));
-    const QRect crop = state.cropEnabled ? EffectiveCrop(state.cropRect, size, state.cropRatioLocked, state.cropRatio)
-                                         : QRect(QPoint(0, 0), size);
+    // Magnified, the frame is a part of the whole one: it is kept as shown, since the crop is of the whole frame.
+    const QRect crop = state.cropEnabled && state.zoomFactor <= 1
+                           ? EffectiveCrop(state.cropRect, size, state.cropRatioLocked, state.cropRatio)
+                           : QRect(QPoint(0, 0), size);
     // Only the crop is copied here; turning, encoding and writing happen on the I/O thread.
     const QImage picture =
         QImage(frame->bytes.data(), size.width(), size.height(), qsizetype(frame->stride), QImage::Format_RGB888)
@@ -199,14 +201,16 @@ void ShootingController::DownloadProgress(JobId, int percent) {
     links_.notify(notify::ProgressReport, Variant::Long(percent));
 }
 
-void ShootingController::DownloadComplete(JobId, const QString& path, const QImage& preview) {
+void ShootingController::DownloadComplete(JobId job, const QString& path, const QImage& preview) {
     status_.lastSaved = path;
     if (links_.view) {
         links_.view->SetTransferProgress(-1);
-        // With onion skin over live view the photo joins the layers: showing it would freeze the view, and the
-        // host offers no way back to live view then.
+        // With onion skin over live view the photo joins the layers, and a frame of a series over live view
+        // shows only briefly: holding either would freeze the view, and the host offers no way back then.
         const bool live = Session() && Session()->LiveViewRunning();
-        links_.view->AddPhoto(preview, links_.state->showAfterShot && !(links_.state->onionSkinEnabled && live));
+        const bool seriesFrame = job != 0 && job == lastSeriesJob_;
+        links_.view->AddPhoto(preview, links_.state->showAfterShot && !(links_.state->onionSkinEnabled && live),
+                              live && seriesFrame);
     }
     links_.notify(notify::DownloadComplete, Variant{});
 }

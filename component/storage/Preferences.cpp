@@ -1,6 +1,8 @@
 #include "component/storage/Preferences.h"
 
 #include <QSettings>
+
+#include <algorithm>
 #include <QStandardPaths>
 
 namespace quor::component::storage {
@@ -11,6 +13,37 @@ QString PreferencesStore::DefaultFile() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/QuorTovu/QuorCtrl.conf");
 }
+
+namespace {
+
+AidPreferences LoadAids(const QSettings& s) {
+    AidPreferences a;
+    a.histogram = s.value(QStringLiteral("aids/histogram"), false).toBool();
+    a.zebra = s.value(QStringLiteral("aids/zebra"), false).toBool();
+    a.peaking = s.value(QStringLiteral("aids/peaking"), false).toBool();
+    // Out-of-range numbers from a damaged file are brought into range.
+    a.zebraHigh = std::clamp(s.value(QStringLiteral("aids/zebraHigh"), a.zebraHigh).toInt(), 0, 256);
+    a.zebraLow = std::clamp(s.value(QStringLiteral("aids/zebraLow"), a.zebraLow).toInt(), -1, 255);
+    a.peakSensitivity = std::clamp(s.value(QStringLiteral("aids/peakSensitivity"), a.peakSensitivity).toInt(), 1, 100);
+    const QString colour = s.value(QStringLiteral("aids/peakColour"), a.peakColour).toString();
+    if (colour.size() == 7 && colour.startsWith(QLatin1Char('#')))
+        a.peakColour = colour;
+    a.grid = std::clamp(s.value(QStringLiteral("aids/grid"), 0).toInt(), 0, 3);
+    return a;
+}
+
+void WriteAids(QSettings& s, const AidPreferences& a) {
+    s.setValue(QStringLiteral("aids/histogram"), a.histogram);
+    s.setValue(QStringLiteral("aids/zebra"), a.zebra);
+    s.setValue(QStringLiteral("aids/peaking"), a.peaking);
+    s.setValue(QStringLiteral("aids/zebraHigh"), a.zebraHigh);
+    s.setValue(QStringLiteral("aids/zebraLow"), a.zebraLow);
+    s.setValue(QStringLiteral("aids/peakSensitivity"), a.peakSensitivity);
+    s.setValue(QStringLiteral("aids/peakColour"), a.peakColour);
+    s.setValue(QStringLiteral("aids/grid"), a.grid);
+}
+
+} // namespace
 
 void PreferencesStore::Load() {
     if (file_.isEmpty())
@@ -34,6 +67,7 @@ void PreferencesStore::Load() {
     }
     while (p.recentFolders.size() > kRecentFolders)
         p.recentFolders.removeLast();
+    p.aids = LoadAids(s);
     prefs_ = p;
 }
 
@@ -68,6 +102,7 @@ void PreferencesStore::Write(const Preferences& p) {
     s.setValue(QStringLiteral("liveView/height"), p.liveViewHeight);
     s.setValue(QStringLiteral("liveView/fps"), p.liveViewFps);
     s.setValue(QStringLiteral("lens/manualFocus"), p.lensManualFocus);
+    WriteAids(s, p.aids);
     s.sync();
     QString error;
     if (s.status() != QSettings::NoError)

@@ -13,12 +13,23 @@
 
 namespace quor::component::storage {
 
+// The live-view aids as remembered (the view's own settings; kept in plain numbers here).
+struct AidPreferences {
+    bool histogram = false, zebra = false, peaking = false;
+    int zebraHigh = 250, zebraLow = 0; // luma thresholds; 256 / -1 mark nothing
+    int peakSensitivity = 50;          // 1..100
+    QString peakColour = QStringLiteral("#ff2828");
+    int grid = 0; // none, thirds, golden ratio, centre cross
+    bool operator==(const AidPreferences&) const = default;
+};
+
 struct Preferences {
     QString saveFolder;         // empty: next to the program (the folders the host names)
     QStringList networkCameras; // "host:port", as added in the settings dialog
     int liveViewWidth = 1024, liveViewHeight = 680, liveViewFps = 30;
     bool lensManualFocus = false;
     QStringList recentFolders; // newest first
+    AidPreferences aids;
     bool operator==(const Preferences&) const = default;
 };
 

@@ -1,0 +1,71 @@
+#include "component/host/PopOutView.h"
+
+#include "component/host/QuorCtrlView.h"
+#include "component/liveview/FramePool.h"
+
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace quor::component {
+
+PopOutView::PopOutView(QuorCtrlView* view)
+    : QWidget(nullptr, Qt::Window), view_(view), painter_(view->Sources()) {
+    setObjectName(QStringLiteral("QuorCtrlPopOut"));
+    setWindowTitle(QStringLiteral("QuorCtrl live view"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    resize(kStartWidth, kStartHeight);
+}
+
+void PopOutView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::black);
+    const QImage photo = view_->ShowingPhoto() ? view_->ShownPhoto() : QImage();
+    const Frame* frame = view_->CurrentFrame();
+    if (photo.isNull() && !frame) {
+        painter.setPen(QColor(128, 128, 128));
+        painter.drawText(rect(), Qt::AlignCenter, view_->PlaceholderText());
+    } else {
+        painter_.Paint(painter, size(), frame, photo);
+    }
+    ++paints_;
+}
+
+void PopOutView::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        close();
+        break;
+    case Qt::Key_F:
+        setWindowState(windowState() ^ Qt::WindowFullScreen);
+        break;
+    case Qt::Key_Z:
+        view_->CycleZoom();
+        break;
+    case Qt::Key_H:
+        view_->ToggleAid('h');
+        break;
+    case Qt::Key_P:
+        view_->ToggleAid('p');
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void PopOutView::mousePressEvent(QMouseEvent* event) {
+    const Frame* frame = view_->CurrentFrame();
+    if (!frame || event->button() != Qt::LeftButton || view_->ShowingPhoto())
+        return;
+    bool invertible = false;
+    const QPointF p = painter_.FrameToView(*frame, size()).inverted(&invertible).map(event->position());
+    if (invertible)
+        view_->PictureClicked(p);
+}
+
+void PopOutView::contextMenuEvent(QContextMenuEvent* event) { view_->ShowMenu(this, event->globalPos()); }
+
+} // namespace quor::component
