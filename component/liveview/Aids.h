@@ -4,6 +4,8 @@
 // the camera gave them; the view shows `marked` when it holds marks. Nothing is allocated per frame.
 #pragma once
 
+#include "component/liveview/AidKernels.h"
+
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -37,8 +39,20 @@ struct Histogram {
 // Luma of an R, G, B pixel as the aids use it (Rec. 601 weights, 0..255).
 constexpr int Luma(int r, int g, int b) { return (77 * r + 150 * g + 29 * b + 128) >> 8; }
 
-// The edge strength above which a pixel is marked for `sensitivity` (1..100).
+// The edge strength above which a pixel is marked for `sensitivity` (1..100). Edge strength is
+// |L(x+1) - L(x-1)| + |L(y+1) - L(y-1)| over the luma of the four neighbours, saturated at 255.
 int PeakThreshold(int sensitivity);
+
+// The zebra's colours. Blown areas get magenta stripes (next to the untouched near-white pixels between them
+// they read as magenta and white), blocked ones blue stripes; both stand out from a photographic scene and from
+// the default peak red.
+inline constexpr aid::Colour kZebraBlownColour{255, 0, 255};
+inline constexpr aid::Colour kZebraBlockedColour{0, 96, 255};
+
+// The histogram counts every kHistogramColumnStep-th pixel of every kHistogramRowStep-th row, from the top left
+// one: at 1920 x 1080 some 65,000 pixels, about 250 a bin on average, at a fraction of the cost of every pixel.
+constexpr int kHistogramColumnStep = 8;
+constexpr int kHistogramRowStep = 4;
 
 // Works the aids out on one frame: fills frame.histogram (histogram on) and frame.marked (zebra or peaking on),
 // and sets frame.hasHistogram / frame.hasMarks. Owns the row buffers it needs; they grow with the frame width
@@ -48,8 +62,15 @@ public:
     void Process(Frame& frame, const AidSettings& settings);
 
 private:
+    void MarkFrame(Frame& frame, const AidSettings& settings);
+    void TallyFrame(const Frame& frame);
+    void MergeTally(Histogram& histogram) const;
+
     std::vector<std::uint8_t> luma_; // three rows of luma, for the edge test
     std::vector<std::uint8_t> mask_; // one row of marks
+    std::vector<std::uint8_t> stripes_; // the zebra's stripe pattern, one row and a period long
+    aid::HistogramTally tally_;
+    std::uint32_t samples_ = 0;
 };
 
 } // namespace quor::component

@@ -7,8 +7,15 @@ void Frame::Shape(std::uint32_t w, std::uint32_t h) {
         return;
     stride = static_cast<std::size_t>(((static_cast<std::uint64_t>(w) * 24u + 31u) / 32u) * 4u);
     bytes.resize(stride * h);
+    if (!marked.empty())
+        marked.resize(bytes.size());
     width = w;
     height = h;
+}
+
+void Frame::ShapeMarked() {
+    if (marked.size() != bytes.size())
+        marked.resize(bytes.size());
 }
 
 FramePool::FramePool() : middle_(1) {}

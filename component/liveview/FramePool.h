@@ -17,6 +17,9 @@ namespace quor::component {
 struct Frame {
     // Makes the frame width x height (rows 4-byte aligned). Allocates only when it grows past what it had.
     void Shape(std::uint32_t width, std::uint32_t height);
+    // Makes `marked` the size of `bytes`; the aids call it on frames they draw marks on, so that a pool whose
+    // frames never carry marks never holds their memory. Allocates only when it grows past what it had.
+    void ShapeMarked();
 
     std::vector<unsigned char> bytes; // height rows of `stride` bytes, 3 bytes a pixel
     std::uint32_t width = 0;
