@@ -199,6 +199,14 @@ if cli --get-config focusinfo && has "size=6000x4000" &&
 else
   fail "eoszoom / eoszoomposition" "not offered, refused, or not received by the body"
 fi
+# A body without the magnifier: the whole tree leaves the widgets out (asked for one by one, libgphoto2 2.5.30 still
+# hands them out, and a write then fails).
+start_body --no-zoom
+if cli --list-config && ! has "/main/actions/eoszoom" && has "/main/actions/viewfinder"; then
+  pass "a body without Zoom and ZoomPosition: list-config offers no eoszoom"
+else
+  fail "list-config without the magnifier" "eoszoom listed, or the list is missing"
+fi
 movie_frames() {
   cli --capture-movie="$1" --filename movie.mjpg
   sed -n 's/^Movie capture finished (\([0-9]*\) frames)/\1/p' "$out"
