@@ -198,6 +198,9 @@ void GPhotoCamera::StartLiveView() {
         if (live_)
             return;
         live_ = true;
+        zoom_.bodyLive = false; // the body starts live view at 1x
+        zoom_.sentFactor = 1;
+        zoom_.sentPosition.clear();
         {
             std::lock_guard lock(decodeMutex_);
             decodeStop_ = false;
@@ -216,9 +219,18 @@ void GPhotoCamera::StopLiveView() {
             return;
         live_ = false;
         StopDecoder();
+        EndZoom();
         const int r = WriteToggle(gphoto::kViewfinder, 0);
         if (r != GP_OK && Lost(r))
             Failed(r, "ending live view");
+    });
+}
+
+void GPhotoCamera::SetLiveZoom(int factor, std::string position) {
+    Enqueue([this, factor, position = std::move(position)] {
+        zoom_.factor = factor;
+        zoom_.position = position;
+        ApplyZoom();
     });
 }
 
@@ -372,6 +384,7 @@ void GPhotoCamera::Shutdown() {
             WriteWidget(gphoto::kRemoteRelease, "Release Full");
         if (live_) {
             StopDecoder();
+            EndZoom();
             WriteToggle(gphoto::kViewfinder, 0);
         }
         // Exit also unloads the driver.

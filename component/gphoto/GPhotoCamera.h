@@ -103,6 +103,10 @@ public:
     // Frames go into the live view (which the caller has started) as they come, decoded on a thread of their own.
     void StartLiveView();
     void StopLiveView();
+    // The live-view magnifier at `factor` with its frame at `position` (gphoto::kZoom, kZoomPosition). A body
+    // magnifies only in live view and starts it at 1x: the worker tells it once live view runs, and again each
+    // time live view starts.
+    void SetLiveZoom(int factor, std::string position);
     void DriveFocus(const char* step);
     // The shutter button held halfway (metering and focusing) or let go.
     void HalfPress(bool on);
@@ -146,6 +150,10 @@ private:
     void FetchFrame();
     void DecodeLoop();
     void StopDecoder();
+    // Sends the body what of the magnifier it does not have yet, while its live view runs.
+    void ApplyZoom();
+    // Before live view ends: the body is not left magnified.
+    void EndZoom();
     // Fetches and stores one file; `more` when it is a further file of the last exposure.
     void Download(const char* folder, const char* name, const Expected& where, bool more = false);
     void OnFileAdded(const std::string& folder, const std::string& name);
@@ -162,6 +170,8 @@ private:
     bool CapturesToCard() const;
     // Binds each property to the first of its widgets the body has, and finds the actions it has.
     void BindWidgets(OpenResult& result);
+    // The action widgets the body has (gphoto::ActionWidgets()), and what the magnifier needs.
+    void FindActions(OpenResult& result);
     // Whether `widget` is one this body's properties are bound to.
     bool Watches(const std::string& widget) const;
     bool ReadWidget(const char* name, WidgetState& state);
@@ -207,6 +217,13 @@ private:
     std::chrono::steady_clock::time_point lastPoll_{};
     bool live_ = false;
     std::chrono::milliseconds liveBackoff_{0}; // pause after a frame the camera did not give
+    struct Zoom {
+        int factor = 1;           // what the user asked for
+        std::string position;     // empty: wherever the body has its frame
+        int sentFactor = 1;       // what the body has
+        std::string sentPosition;
+        bool bodyLive = false;    // the body has sent a frame since live view started
+    } zoom_;
     bool seriesActive_ = false;
     bool seriesTail_ = false; // the series has ended; frames still announced belong to it
     Expected series_;

@@ -2,6 +2,8 @@
 // their own that decodes the newest into the live-view pipeline while the worker fetches the next.
 #include "component/gphoto/GPhotoCamera.h"
 
+#include "component/gphoto/GPhotoVocabulary.h"
+
 #include "component/liveview/LiveView.h"
 #include "component/session/Threads.h"
 
@@ -37,6 +39,11 @@ void GPhotoCamera::FetchFrame() {
         return;
     }
     liveBackoff_ = std::chrono::milliseconds(0);
+    if (!zoom_.bodyLive) {
+        // The body is in live view now: it takes the magnifier.
+        zoom_.bodyLive = true;
+        ApplyZoom();
+    }
     const char* data = nullptr;
     unsigned long size = 0;
     if (gp_file_get_data_and_size(preview_, &data, &size) != GP_OK || size == 0)
@@ -80,6 +87,36 @@ void GPhotoCamera::DecodeLoop() {
             },
             &job);
     }
+}
+
+// ---- Magnifier ----
+
+void GPhotoCamera::ApplyZoom() {
+    if (!live_ || !zoom_.bodyLive || lost_)
+        return;
+    // The frame first, so that the magnification opens where it was asked for.
+    if (!zoom_.position.empty() && zoom_.position != zoom_.sentPosition) {
+        const int r = WriteWidget(gphoto::kZoomPosition, zoom_.position);
+        if (r != GP_OK) {
+            Failed(r, "moving the magnifier frame");
+            return;
+        }
+        zoom_.sentPosition = zoom_.position;
+    }
+    if (zoom_.factor != zoom_.sentFactor) {
+        const int r = WriteWidget(gphoto::kZoom, std::to_string(zoom_.factor));
+        if (r != GP_OK) {
+            Failed(r, "magnifying live view");
+            return;
+        }
+        zoom_.sentFactor = zoom_.factor;
+    }
+}
+
+void GPhotoCamera::EndZoom() {
+    if (zoom_.bodyLive && zoom_.sentFactor != 1 && !lost_ && WriteWidget(gphoto::kZoom, "1") == GP_OK)
+        zoom_.sentFactor = 1;
+    zoom_.bodyLive = false;
 }
 
 void GPhotoCamera::StopDecoder() { StopThread(decodeThread_, decodeMutex_, decodeStop_, decodeWake_); }

@@ -77,6 +77,12 @@ bool GPhotoSession::ApplyInformation(std::int32_t code, const WidgetState& state
 }
 
 void GPhotoSession::Apply(const WidgetState& state, bool report) {
+    if (state.widget == gphoto::kFocusInfo) {
+        // Without points (after an AF, on some bodies) it gives no size: the last one stands.
+        if (const auto size = gphoto::FocusInfoSize(state.value))
+            zoomSpace_ = size;
+        return;
+    }
     const gphoto::WidgetBinding* binding = gphoto::BindingFor(state.widget);
     const std::int32_t code = binding ? binding->code : 0;
     if (ApplyInformation(code, state, report) || !prop::IsListProperty(code))

@@ -1,12 +1,13 @@
 #include "component/gphoto/GPhotoSession.h"
 
-#include "component/gphoto/GPhotoVocabulary.h"
 #include "component/liveview/LiveView.h"
+#include "component/session/LiveZoom.h"
 #include "control/PropertyCodes.h"
 
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <cmath>
 
 namespace quor::component {
 namespace {
@@ -14,6 +15,12 @@ namespace {
 // Where a real camera's frames start out: the buffers are made for this, and a body's frames of another size
 // reshape them as they come.
 constexpr int kLiveWidth = 960, kLiveHeight = 640;
+
+// The magnifier's coordinates on a body that gives no focus information: a 24-megapixel picture. Only where the
+// frame lands depends on it; the body keeps the frame inside its picture.
+constexpr gphoto::PictureSize kAssumedZoomSpace{6000, 4000};
+
+double Fraction(double v) { return std::isfinite(v) ? std::clamp(v, 0.0, 1.0) : 0.5; }
 
 } // namespace
 
@@ -175,6 +182,28 @@ bool GPhotoSession::AutoFocus() {
     return true;
 }
 
+bool GPhotoSession::SetLiveZoom(int factor, QPointF centre) {
+    if (!IsZoomFactor(factor) || !HasAction(gphoto::kZoom) || !HasAction(gphoto::kZoomPosition))
+        return false;
+    zoomFactor_ = factor;
+    zoomFrame_ = QPointF(Fraction(centre.x()), Fraction(centre.y()));
+    PlaceZoomFrame();
+    return true;
+}
+
+void GPhotoSession::SetAfPoint(QPointF point) {
+    // The AF frame of live view is the magnifier frame; a body without one keeps its AF points to itself.
+    if (!HasAction(gphoto::kZoomPosition))
+        return;
+    zoomFrame_ = QPointF(Fraction(point.x()), Fraction(point.y()));
+    PlaceZoomFrame();
+}
+
+void GPhotoSession::PlaceZoomFrame() {
+    const gphoto::PictureSize space = zoomSpace_.value_or(kAssumedZoomSpace);
+    camera_->SetLiveZoom(zoomFactor_, gphoto::ZoomFramePosition(zoomFrame_.x(), zoomFrame_.y(), space));
+}
+
 FocusState GPhotoSession::Focus() const {
     FocusState focus;
     focus.manual = ManualFocus();
@@ -196,6 +225,14 @@ QStringList GPhotoSession::DebugLines() const {
     QStringList lines{QStringLiteral("widgets on this body: ") + bound.join(comma), actionLine};
     if (!bound_.count(prop::LiveViewAfMode) && HasAction(gphoto::kRemoteRelease))
         lines << QStringLiteral("live-view AF mode: not settable (this libgphoto2 has no widget for it)");
+    if (HasAction(gphoto::kZoomPosition)) {
+        const gphoto::PictureSize space = zoomSpace_.value_or(kAssumedZoomSpace);
+        lines << QStringLiteral("magnifier frame placed in %1x%2 (%3)")
+                     .arg(space.width)
+                     .arg(space.height)
+                     .arg(zoomSpace_ ? QStringLiteral("the body's focus information")
+                                     : QStringLiteral("assumed: the body gives no focus information"));
+    }
     return lines;
 }
 

@@ -4,11 +4,13 @@
 #pragma once
 
 #include "component/gphoto/GPhotoCamera.h"
+#include "component/gphoto/GPhotoVocabulary.h"
 #include "component/session/SessionOutlet.h"
 
 #include <chrono>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,9 +53,11 @@ public:
     bool LiveViewRunning() const override { return live_; }
     bool DriveFocus(int code) override;
     bool AutoFocus() override;
-    void SetAfPoint(QPointF) override {}
+    // On an EOS body the AF frame of live view and the magnifier frame are one: moving the AF point moves the
+    // magnified part too, and magnifying around a point puts the AF frame there.
+    void SetAfPoint(QPointF point) override;
     FocusState Focus() const override;
-    bool SetLiveZoom(int, QPointF) override { return false; }
+    bool SetLiveZoom(int factor, QPointF centre) override;
 
     QStringList DebugLines() const override;
 
@@ -87,6 +91,8 @@ private:
     void Offer(std::int32_t code);
     void Publish();
     bool ManualFocus() const;
+    // Sends the magnifier as asked for (SetLiveZoom, SetAfPoint).
+    void PlaceZoomFrame();
 
     SessionOutlet out_;
     SessionServices services_;
@@ -101,6 +107,9 @@ private:
     std::string name_; // the list's name, while the body gives no model
     std::int32_t battery_ = 0, shots_ = 0, saveTo_ = 0;
     bool published_ = false;
+    int zoomFactor_ = 1;
+    QPointF zoomFrame_{0.5, 0.5};             // where the magnifier (and AF) frame goes, a fraction of the picture
+    std::optional<gphoto::PictureSize> zoomSpace_; // its coordinates, from the body's focus information
 };
 
 } // namespace quor::component

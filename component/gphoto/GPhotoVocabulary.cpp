@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdlib>
 
 namespace quor::component::gphoto {
@@ -63,10 +64,11 @@ constexpr EventCode kEventCodes[] = {
     {0x5004, "imagequality"},     {0x5005, "whitebalance"},   {0x5007, "f-number"},
     {0x500A, "focusmode"},        {0x500B, "exposuremetermode"}, {0x500D, "shutterspeed"},
     {0x500E, "expprogram"},       {0x500F, "iso"},            {0x5010, "exposurecompensation"},
-    {0x5013, "capturemode"},
+    {0x5013, "capturemode"},      {0xD1D3, kFocusInfo},
 };
 
-constexpr const char* kActions[] = {kRemoteRelease, kViewfinder, kManualFocusDrive, kAutofocusDrive, kBulb};
+constexpr const char* kActions[] = {kRemoteRelease,  kViewfinder, kManualFocusDrive, kAutofocusDrive,
+                                    kBulb,           kZoom,       kZoomPosition};
 
 } // namespace
 
@@ -108,6 +110,32 @@ std::optional<std::string> WidgetFromEventText(std::string_view text) {
         if (e.ptp == code)
             return std::string(e.widget);
     return std::nullopt;
+}
+
+std::optional<PictureSize> FocusInfoSize(std::string_view text) {
+    // "size=" comes before "size2=", which does not contain it.
+    constexpr std::string_view kKey = "size=";
+    const auto at = text.find(kKey);
+    if (at == std::string_view::npos)
+        return std::nullopt;
+    const std::string rest(text.substr(at + kKey.size(), 16));
+    char* end = nullptr;
+    const long width = std::strtol(rest.c_str(), &end, 10);
+    if (end == rest.c_str() || *end != 'x')
+        return std::nullopt;
+    const char* heightText = end + 1;
+    const long height = std::strtol(heightText, &end, 10);
+    if (end == heightText || width <= 0 || height <= 0 || width > 100000 || height > 100000)
+        return std::nullopt;
+    return PictureSize{static_cast<int>(width), static_cast<int>(height)};
+}
+
+std::string ZoomFramePosition(double x, double y, PictureSize size) {
+    auto corner = [](double at, int side) {
+        const double frame = side / 5.0;
+        return static_cast<long>(std::lround(std::clamp(at * side - frame / 2, 0.0, side - frame)));
+    };
+    return std::to_string(corner(x, size.width)) + "," + std::to_string(corner(y, size.height));
 }
 
 const char* FocusStepChoice(int code) {

@@ -33,7 +33,25 @@ inline constexpr char kAutofocusDrive[] = "autofocusdrive";
 inline constexpr char kViewfinder[] = "viewfinder";
 inline constexpr char kBulb[] = "bulb";
 inline constexpr char kRemoteRelease[] = "eosremoterelease"; // half-press, series, bulb on Canon EOS
+// An EOS body's live-view magnifier: one frame, a fifth of the picture each way, that is also the AF frame in live
+// view. "eoszoomposition" takes "x,y", the frame's top-left corner in the body's live-view coordinates;
+// "eoszoom" takes the magnification, "1", "5" or "10", and magnifies around the frame.
+inline constexpr char kZoom[] = "eoszoom";
+inline constexpr char kZoomPosition[] = "eoszoomposition";
 std::span<const char* const> ActionWidgets();
+
+// An EOS body's focus information ("eosversion=2,size=6000x4000,size2=6000x4000,points={...},..."): its AF points
+// and the size of the picture they are placed in, the coordinates the magnifier frame is placed in too.
+inline constexpr char kFocusInfo[] = "focusinfo";
+struct PictureSize {
+    int width = 0, height = 0;
+    bool operator==(const PictureSize&) const = default;
+};
+// The size a focus information text gives; nullopt when it gives none (a body reporting no points says so in words).
+std::optional<PictureSize> FocusInfoSize(std::string_view text);
+// The "x,y" that places the magnifier frame around (x, y), fractions of the picture, in a picture of `size`: the
+// frame's top-left corner, moved inside the picture where the point lies near an edge.
+std::string ZoomFramePosition(double x, double y, PictureSize size);
 
 inline constexpr char kCaptureTarget[] = "capturetarget";
 inline constexpr char kTargetCard[] = "Memory card";

@@ -29,12 +29,43 @@ void GPhotoCamera::BindWidgets(OpenResult& result) {
         watched_.push_back(state.widget);
         result.widgets.push_back(std::move(state));
     }
+    FindActions(result);
+}
+
+void GPhotoCamera::FindActions(OpenResult& result) {
     for (const char* action : gphoto::ActionWidgets()) {
         CameraWidget* w = nullptr;
         if (Retry([&] { return gp_camera_get_single_config(camera_, action, &w, context_); }) != GP_OK)
             continue;
         gp_widget_free(w);
         result.actions.emplace_back(action);
+    }
+    auto has = [&](const char* action) {
+        return std::find(result.actions.begin(), result.actions.end(), action) != result.actions.end();
+    };
+    if (!has(gphoto::kZoom) && !has(gphoto::kZoomPosition))
+        return;
+    // libgphoto2 2.5.30 hands out the magnifier's widgets one by one to any EOS body; only its whole tree leaves
+    // them out for a body without the operations.
+    CameraWidget* tree = nullptr;
+    bool magnifies = false;
+    if (Retry([&] { return gp_camera_get_config(camera_, &tree, context_); }) == GP_OK) {
+        CameraWidget* child = nullptr;
+        magnifies = gp_widget_get_child_by_name(tree, gphoto::kZoom, &child) == GP_OK &&
+                    gp_widget_get_child_by_name(tree, gphoto::kZoomPosition, &child) == GP_OK;
+        gp_widget_free(tree);
+    }
+    if (!magnifies) {
+        std::erase_if(result.actions, [](const std::string& a) { return a == gphoto::kZoom || a == gphoto::kZoomPosition; });
+        return;
+    }
+    // Where the magnifier frame goes is told in the coordinates of the body's focus information: watched, so that
+    // the session hears of them when they first arrive or change.
+    WidgetState info;
+    if (ReadWidget(gphoto::kFocusInfo, info)) {
+        known_.push_back(info);
+        watched_.push_back(info.widget);
+        result.widgets.push_back(std::move(info));
     }
 }
 

@@ -23,16 +23,20 @@ constexpr std::uint8_t kChart[24][3] = {
     {243, 243, 242}, {200, 200, 200}, {160, 160, 160}, {122, 122, 121}, {85, 85, 85},   {52, 52, 52},
 };
 
-QImage DrawScene(int w, int h) {
+// The scene is laid out on a w x h canvas; the picture shows `region` of it (fractions of the canvas) at w x h,
+// drawn through the painter's transform so that a magnified part has all the detail of its scale.
+QImage DrawScene(int w, int h, const QRectF& region) {
     QImage img(w, h, QImage::Format_RGB888);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(1.0 / region.width(), 1.0 / region.height());
+    p.translate(-region.x() * w, -region.y() * h);
     QLinearGradient sky(0, 0, 0, h);
     sky.setColorAt(0.0, QColor(96, 140, 196));
     sky.setColorAt(0.55, QColor(196, 212, 226));
     sky.setColorAt(0.56, QColor(120, 104, 86));
     sky.setColorAt(1.0, QColor(70, 58, 46));
-    p.fillRect(img.rect(), sky);
+    p.fillRect(QRectF(0, 0, w, h), sky);
 
     // Colour chart on the left.
     const double unit = std::min(w / 16.0, h / 9.0);
@@ -161,21 +165,24 @@ void FillLut(std::array<std::uint8_t, 256>& lut, double gain) {
 
 } // namespace
 
-void SceneRenderer::PrepareSize(int width, int height) {
-    if (width == width_ && height == height_)
+void SceneRenderer::Prepare(int width, int height, const QRectF& region) {
+    if (width == width_ && height == height_ && region == region_)
         return;
     width_ = width;
     height_ = height;
+    region_ = region;
     for (auto& l : levels_)
         l = QImage();
-    levels_[0] = DrawScene(width, height);
+    levels_[0] = DrawScene(width, height, region);
 }
 
 const QImage& SceneRenderer::Level(int level) {
     level = std::clamp(level, 0, kBlurLevels - 1);
     if (levels_[static_cast<std::size_t>(level)].isNull()) {
-        // Blur radii grow with the picture so that a step looks the same at every size.
-        const int radius = std::max(1, static_cast<int>(std::lround(level * level * std::max(width_, height_) / 1600.0)));
+        // Blur radii grow with the picture so that a step looks the same at every size, and with the
+        // magnification: the lens blurs the scene, not the picture.
+        const double scale = std::max(width_, height_) / region_.width();
+        const int radius = std::max(1, static_cast<int>(std::lround(level * level * scale / 1600.0)));
         levels_[static_cast<std::size_t>(level)] = Blurred(levels_[0], radius);
     }
     return levels_[static_cast<std::size_t>(level)];
@@ -184,7 +191,9 @@ const QImage& SceneRenderer::Level(int level) {
 void SceneRenderer::Render(unsigned char* dst, int width, int height, std::size_t stride, const SceneParams& params) {
     if (!dst || width <= 0 || height <= 0)
         return;
-    PrepareSize(width, height);
+    const QRectF whole(0, 0, 1, 1);
+    const QRectF region = params.region.isValid() ? params.region & whole : whole;
+    Prepare(width, height, region.isEmpty() ? whole : region);
     const int level = static_cast<int>(std::lround(std::clamp(params.blur, 0.0, 1.0) * (kBlurLevels - 1)));
     const QImage& src = Level(level);
 
@@ -205,11 +214,13 @@ void SceneRenderer::Render(unsigned char* dst, int width, int height, std::size_
         }
     }
 
-    // The moving marker: a small disc circling the focus star once every four seconds.
-    const double r = std::max(2.0, std::min(width, height) / 40.0);
+    // The moving marker: a small disc circling the focus star once every four seconds, placed on the scene's
+    // canvas and seen through the region.
+    const double zoom = 1.0 / region_.width();
+    const double r = std::max(2.0, std::min(width, height) / 40.0) * zoom;
     const double angle = params.seconds * kPi / 2.0;
-    const double cx = width * 0.74 + std::cos(angle) * std::min(width, height) * 0.36;
-    const double cy = height * 0.46 + std::sin(angle) * std::min(width, height) * 0.36;
+    const double cx = (width * 0.74 + std::cos(angle) * std::min(width, height) * 0.36 - region_.x() * width) * zoom;
+    const double cy = (height * 0.46 + std::sin(angle) * std::min(width, height) * 0.36 - region_.y() * height) * zoom;
     const int y0 = std::max(0, static_cast<int>(cy - r)), y1 = std::min(height - 1, static_cast<int>(cy + r));
     const int x0 = std::max(0, static_cast<int>(cx - r)), x1 = std::min(width - 1, static_cast<int>(cx + r));
     for (int y = y0; y <= y1; ++y) {

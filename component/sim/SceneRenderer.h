@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QImage>
+#include <QRectF>
 
 #include <array>
 #include <cstddef>
@@ -16,6 +17,9 @@ struct SceneParams {
     float redGain = 1.0f, greenGain = 1.0f, blueGain = 1.0f; // white balance
     double blur = 0.0;       // 0 sharp .. 1 as far out of focus as the lens goes
     double seconds = 0.0;    // scene time; moves the marker
+    // The part of the scene the picture shows, as fractions of it: all of it, or the square of a magnified live
+    // view (see LiveZoom.h), drawn again at the picture's size.
+    QRectF region{0, 0, 1, 1};
 };
 
 class SceneRenderer {
@@ -23,16 +27,18 @@ public:
     static constexpr int kBlurLevels = 6;
 
     // Renders a width x height frame into rows of `stride` bytes, 3 bytes a pixel (R, G, B), leaving any bytes
-    // past 3 * width in a row untouched. Allocates only when the size changes (the scene is drawn once per size).
+    // past 3 * width in a row untouched. Allocates only when the size or the region changes (the scene is drawn
+    // once for each).
     void Render(unsigned char* dst, int width, int height, std::size_t stride, const SceneParams& params);
     // A whole picture (for photos).
     QImage RenderImage(int width, int height, const SceneParams& params);
 
 private:
-    void PrepareSize(int width, int height);
+    void Prepare(int width, int height, const QRectF& region);
     const QImage& Level(int level);
 
     int width_ = 0, height_ = 0;
+    QRectF region_;
     std::array<QImage, kBlurLevels> levels_;
     std::array<std::uint8_t, 256> lutR_{}, lutG_{}, lutB_{};
 };

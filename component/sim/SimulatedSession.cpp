@@ -1,5 +1,6 @@
 #include "component/sim/SimulatedSession.h"
 
+#include "component/session/LiveZoom.h"
 #include "component/sim/PhotoExif.h"
 #include "component/sim/ShotSettings.h"
 #include "component/sim/Simulator.h"
@@ -304,8 +305,19 @@ void SimulatedSession::OnPulledOut(std::uint64_t shot) {
 // ---- Live view and focus ----
 
 void SimulatedSession::UpdateScene() {
-    if (!ended_)
-        feed_.SetScene(LiveViewScene(body_->Properties(), sim_.SharedLens().Blur()));
+    if (ended_)
+        return;
+    SceneParams scene = LiveViewScene(body_->Properties(), sim_.SharedLens().Blur());
+    scene.region = zoom_;
+    feed_.SetScene(scene);
+}
+
+bool SimulatedSession::SetLiveZoom(int factor, QPointF centre) {
+    if (!IsZoomFactor(factor))
+        return false;
+    zoom_ = ZoomRegion(factor, centre);
+    UpdateScene();
+    return true;
 }
 
 bool SimulatedSession::StartLiveView() {

@@ -51,7 +51,8 @@ public:
     bool AutoFocus() override;
     void SetAfPoint(QPointF point) override;
     FocusState Focus() const override;
-    bool SetLiveZoom(int, QPointF) override { return false; }
+    // The magnified part is drawn again at full detail; photos always show the whole scene.
+    bool SetLiveZoom(int factor, QPointF centre) override;
 
     QStringList DebugLines() const override;
 
@@ -93,6 +94,7 @@ private:
     std::uint64_t seriesUnsaved_ = 0; // the series' last shot, until it is saved or lost
     bool bulbOpen_ = false;
     bool ended_ = false;
+    QRectF zoom_{0, 0, 1, 1}; // the part of the scene live view shows
     std::chrono::steady_clock::time_point bulbStart_{};
     const std::chrono::steady_clock::time_point created_ = std::chrono::steady_clock::now();
 };

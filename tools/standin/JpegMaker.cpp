@@ -37,17 +37,20 @@ std::vector<std::uint8_t> Encode(int width, int height, int quality, const std::
     return out;
 }
 
-std::vector<std::uint8_t> Picture(int width, int height, std::uint32_t n) {
+std::vector<std::uint8_t> Picture(int width, int height, std::uint32_t n, const FrameRegion& region = {}) {
     std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3);
     const int barWidth = width / 16 > 0 ? width / 16 : 1;
     const int barX = static_cast<int>((n * 7) % static_cast<std::uint32_t>(width));
     for (int y = 0; y < height; ++y) {
+        // Where the pixel lies in the whole picture, in its pixels.
+        const int wy = static_cast<int>((region.y + (y + 0.5) / height * region.side) * height);
         for (int x = 0; x < width; ++x) {
+            const int wx = static_cast<int>((region.x + (x + 0.5) / width * region.side) * width);
             std::uint8_t* px = &rgb[(static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
                                      static_cast<std::size_t>(x)) * 3];
-            const bool bar = x >= barX && x < barX + barWidth;
-            px[0] = bar ? 250 : static_cast<std::uint8_t>(x * 255 / width);
-            px[1] = bar ? 250 : static_cast<std::uint8_t>(y * 255 / height);
+            const bool bar = wx >= barX && wx < barX + barWidth;
+            px[0] = bar ? 250 : static_cast<std::uint8_t>(wx * 255 / width);
+            px[1] = bar ? 250 : static_cast<std::uint8_t>(wy * 255 / height);
             px[2] = static_cast<std::uint8_t>(96 + (n * 13) % 128);
         }
     }
@@ -56,8 +59,9 @@ std::vector<std::uint8_t> Picture(int width, int height, std::uint32_t n) {
 
 } // namespace
 
-std::vector<std::uint8_t> MakeFrameJpeg(int width, int height, std::uint32_t frameNumber, int quality) {
-    return Encode(width, height, quality, Picture(width, height, frameNumber));
+std::vector<std::uint8_t> MakeFrameJpeg(int width, int height, std::uint32_t frameNumber, FrameRegion region,
+                                        int quality) {
+    return Encode(width, height, quality, Picture(width, height, frameNumber, region));
 }
 
 std::vector<std::uint8_t> MakePhotoJpeg(std::size_t targetBytes, std::uint32_t shotNumber) {

@@ -54,6 +54,8 @@ inline constexpr std::uint16_t kEosRemoteReleaseOff = 0x9129;
 inline constexpr std::uint16_t kEosGetViewFinderData = 0x9153;
 inline constexpr std::uint16_t kEosDoAf = 0x9154;
 inline constexpr std::uint16_t kEosDriveLens = 0x9155;
+inline constexpr std::uint16_t kEosZoom = 0x9158;
+inline constexpr std::uint16_t kEosZoomPosition = 0x9159;
 inline constexpr std::uint16_t kEosAfCancel = 0x9160;
 } // namespace op
 
@@ -70,6 +72,7 @@ inline constexpr std::uint16_t kDevicePropNotSupported = 0x200A;
 inline constexpr std::uint16_t kDeviceBusy = 0x2019;
 inline constexpr std::uint16_t kInvalidDevicePropValue = 0x201C;
 inline constexpr std::uint16_t kInvalidParentObject = 0x201A;
+inline constexpr std::uint16_t kInvalidParameter = 0x201D;
 inline constexpr std::uint16_t kSessionAlreadyOpen = 0x201E;
 inline constexpr std::uint16_t kEosNotReady = 0xA102;
 } // namespace rc
@@ -77,7 +80,8 @@ inline constexpr std::uint16_t kEosNotReady = 0xA102;
 // Record types inside a GetEvent answer.
 namespace ev {
 inline constexpr std::uint32_t kObjectAddedEx = 0xC181;
-inline constexpr std::uint32_t kObjectRemoved = 0xC182;inline constexpr std::uint32_t kRequestObjectTransfer = 0xC186;
+inline constexpr std::uint32_t kObjectRemoved = 0xC182;
+inline constexpr std::uint32_t kRequestObjectTransfer = 0xC186;
 inline constexpr std::uint32_t kPropValueChanged = 0xC189;
 inline constexpr std::uint32_t kAvailListChanged = 0xC18A;
 inline constexpr std::uint32_t kCameraStatusChanged = 0xC18B;

@@ -40,6 +40,8 @@ bool IsBusyProne(std::uint16_t code) {
     case op::kEosDriveLens:
     case op::kEosAfCancel:
     case op::kEosGetViewFinderData:
+    case op::kEosZoom:
+    case op::kEosZoomPosition:
     case op::kGetObject:
     case op::kGetPartialObject:
     case op::kDeleteObject:
@@ -186,6 +188,9 @@ StandinBody::StandinBody(StandinOptions options) : options_(std::move(options)),
     serial.text = options_.serialNumber;
     props_.Set(serial, true);
     AddCardFoldersLocked();
+    // The magnifier frame starts in the middle of the picture.
+    zoom_.x = (options_.sensorWidth - options_.sensorWidth / 5u) / 2;
+    zoom_.y = (options_.sensorHeight - options_.sensorHeight / 5u) / 2;
 }
 
 StandinBody::~StandinBody() { Stop(); }

@@ -7,7 +7,8 @@
 // Files go where the capture destination says: into the body's RAM, announced with RequestObjectTransfer, or onto
 // its card (DCIM/100CANON), announced with ObjectAddedEx and served by the standard storage operations. Live view
 // runs at a set frame rate once its EVF output goes to the PC, answering "not ready" between frames; a new session
-// finds it off. Every operation is recorded in an OperationLog. Faults can be injected: busy answers, a
+// finds it off. In live view a magnifier frame (a fifth of the picture each way, which is also the AF frame) can be
+// moved and magnified 5x or 10x, and the frames then show the part of the picture around it. Every operation is recorded in an OperationLog. Faults can be injected: busy answers, a
 // connection dropped in the middle of a transfer, slow transfers, and a pulled cable.
 //
 // Threads: one accepts connections; each connection (command or event) is served on its own thread. Stop() (and
@@ -48,6 +49,11 @@ struct StandinOptions {
     // From the end of an exposure until its files are announced.
     std::chrono::milliseconds processingTime{150};
     int liveViewFps = 25; // frames the sensor makes per second in live view
+    // The live-view magnifier (Zoom and ZoomPosition), and the coordinates its frame is placed in: the picture's
+    // size as the body gives it in its focus information.
+    bool liveViewZoom = true;
+    std::uint16_t sensorWidth = 6000;
+    std::uint16_t sensorHeight = 4000;
     // Called (from the body's threads) with one line per operation and per connection change.
     std::function<void(const std::string&)> trace;
 };
@@ -107,6 +113,13 @@ public:
     std::vector<std::string> CardFiles() const;
     bool BulbOpen() const;
     bool SeriesRunning() const;
+    // The live-view magnifier: 1, 5 or 10, and the top-left corner of its frame in sensor coordinates.
+    struct Zoom {
+        std::uint32_t factor = 1;
+        std::uint32_t x = 0, y = 0;
+        bool operator==(const Zoom&) const = default;
+    };
+    Zoom LiveViewZoom() const;
 
 private:
     struct Connection;
@@ -173,6 +186,9 @@ private:
     void SetPropertyValue(const Request& request, Reply& reply);
     void GetEvent(const Request& request, Reply& reply);
     void GetViewFinderData(const Request& request, Reply& reply);
+    void SetZoom(const Request& request, Reply& reply);
+    void SetZoomPosition(const Request& request, Reply& reply);
+    bool LiveViewOnLocked() const;
     void QueueRecords(const std::vector<std::uint8_t>& records);
     void EndLiveViewLocked();
 
@@ -182,7 +198,9 @@ private:
     void BulbEnd(const Request& request, Reply& reply);
     void RemoteReleaseOn(const Request& request, Reply& reply);
     void RemoteReleaseOff(const Request& request, Reply& reply);
-    void QueueFocusInfoLocked();
+    // Focus information: with `described`, the body's one AF point and the size of the picture it is placed in;
+    // otherwise a record with no points, as after an AF.
+    void QueueFocusInfoLocked(bool described = false);
     void OpenBulbLocked(const char* how);
     void CloseBulbLocked(const char* how);
     // An exposure for the shutter time from `start`: its files appear after it and the processing time.
@@ -240,6 +258,7 @@ private:
     std::deque<Developing> developing_; // exposures in progress, oldest first
     bool busy_ = false;                        // what CameraStatusChanged last said
     Clock::time_point liveViewSince_{};        // EVF output to the PC since then
+    Zoom zoom_;                                // the live-view magnifier
     std::int64_t lastFrame_ = -1;              // the sensor frame served last
     std::uint32_t shotsTaken_ = 0;
     std::uint32_t framesServed_ = 0;

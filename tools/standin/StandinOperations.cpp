@@ -45,6 +45,8 @@ StandinBody::Reply StandinBody::Handle(const Request& request) {
         {op::kEosRemoteReleaseOn, &StandinBody::RemoteReleaseOn},
         {op::kEosRemoteReleaseOff, &StandinBody::RemoteReleaseOff},
         {op::kEosGetViewFinderData, &StandinBody::GetViewFinderData},
+        {op::kEosZoom, &StandinBody::SetZoom},
+        {op::kEosZoomPosition, &StandinBody::SetZoomPosition},
     };
 
     Reply reply;
@@ -66,7 +68,8 @@ StandinBody::Reply StandinBody::Handle(const Request& request) {
     }
     const auto entry = std::find_if(std::begin(kHandlers), std::end(kHandlers),
                                     [&](const Entry& e) { return e.code == request.code; });
-    if (entry == std::end(kHandlers))
+    const bool absent = !options_.liveViewZoom && (request.code == op::kEosZoom || request.code == op::kEosZoomPosition);
+    if (entry == std::end(kHandlers) || absent)
         reply.code = rc::kOperationNotSupported;
     else
         (this->*entry->handler)(request, reply);
@@ -74,6 +77,7 @@ StandinBody::Reply StandinBody::Handle(const Request& request) {
 }
 
 std::vector<std::uint8_t> StandinBody::DeviceInfo() const {
+    static constexpr std::uint16_t kZoomOps[] = {op::kEosZoom, op::kEosZoomPosition};
     static constexpr std::uint16_t kOps[] = {
         op::kGetDeviceInfo,        op::kOpenSession,        op::kCloseSession,
         op::kGetStorageIds,        op::kGetStorageInfo,     op::kGetObjectHandles,
@@ -94,7 +98,10 @@ std::vector<std::uint8_t> StandinBody::DeviceInfo() const {
     static constexpr std::uint16_t kFormats[] = {kFormatAssociation, kFormatJpeg, kFormatCr2};
     Writer w;
     w.U16(100).U32(kCanonVendorId).U16(100).PtpString("").U16(0);
-    w.U16Array(kOps).U16Array(kEvents);
+    std::vector<std::uint16_t> ops(std::begin(kOps), std::end(kOps));
+    if (options_.liveViewZoom)
+        ops.insert(ops.end(), std::begin(kZoomOps), std::end(kZoomOps));
+    w.U16Array(ops).U16Array(kEvents);
     // No properties here: an EOS body reports them through GetEvent only. A host that finds them listed
     // takes the generic GetDevicePropDesc path, which an EOS body does not offer.
     w.U16Array({}).U16Array(kCaptureFormats).U16Array(kFormats);
@@ -116,6 +123,7 @@ void StandinBody::OpenSessionLocked(const Request& request, Reply& reply) {
     seriesRunning_ = false;
     EndLiveViewLocked();
     pendingRecords_ = props_.AllRecords();
+    QueueFocusInfoLocked(true);
 }
 
 // A host that closes its session in the middle of a bulb exposure or a series leaves them running, as a body
@@ -130,6 +138,7 @@ void StandinBody::EndLiveViewLocked() {
     props_.Set({prop::kEvfOutputDevice, 0, {}}, true);
     props_.Set({prop::kEvfMode, 0, {}}, true);
     lastFrame_ = -1;
+    zoom_.factor = 1;
 }
 
 // Modes, UI lock, keep-alive, PC capacity and lens moves: taken and answered, nothing on the body changes.
@@ -158,6 +167,8 @@ void StandinBody::SetPropertyValue(const Request& request, Reply& reply) {
         liveViewSince_ = Clock::now();
         lastFrame_ = -1;
     }
+    if (!LiveViewOnLocked())
+        zoom_.factor = 1; // live view always starts at 1x
 }
 
 void StandinBody::GetEvent(const Request&, Reply& reply) {
@@ -189,10 +200,49 @@ void StandinBody::GetViewFinderData(const Request&, Reply& reply) {
         return;
     }
     lastFrame_ = frame;
-    auto jpeg = MakeFrameJpeg(options_.frameWidth, options_.frameHeight, framesServed_++);
+    FrameRegion region;
+    if (zoom_.factor > 1) {
+        // The part of the picture around the magnifier frame's centre, moved inside the picture near an edge.
+        const double side = 1.0 / zoom_.factor;
+        const double cx = (zoom_.x + options_.sensorWidth / 10.0) / options_.sensorWidth;
+        const double cy = (zoom_.y + options_.sensorHeight / 10.0) / options_.sensorHeight;
+        region = {std::clamp(cx - side / 2, 0.0, 1.0 - side), std::clamp(cy - side / 2, 0.0, 1.0 - side), side};
+    }
+    auto jpeg = MakeFrameJpeg(options_.frameWidth, options_.frameHeight, framesServed_++, region);
     Writer w;
     w.U32(static_cast<std::uint32_t>(8 + jpeg.size())).U32(1).Raw(jpeg);
     reply.data = w.Take();
+}
+
+bool StandinBody::LiveViewOnLocked() const { return props_.Find(prop::kEvfOutputDevice)->value & kEvfOutputPc; }
+
+// The magnifier works only in live view, which it leaves at 1x.
+void StandinBody::SetZoom(const Request& request, Reply& reply) {
+    const std::uint32_t factor = request.Param(0);
+    if (!LiveViewOnLocked()) {
+        reply.code = rc::kGeneralError;
+        return;
+    }
+    if (factor != 1 && factor != 5 && factor != 10) {
+        reply.code = rc::kInvalidParameter;
+        return;
+    }
+    zoom_.factor = factor;
+    Trace("live view at " + std::to_string(factor) + "x");
+}
+
+// The frame's top-left corner; the frame stays inside the picture (a negative coordinate is at the edge).
+void StandinBody::SetZoomPosition(const Request& request, Reply& reply) {
+    if (!LiveViewOnLocked()) {
+        reply.code = rc::kGeneralError;
+        return;
+    }
+    auto inside = [](std::uint32_t v, std::uint32_t most) {
+        return static_cast<std::int32_t>(v) < 0 ? 0u : std::min(v, most);
+    };
+    zoom_.x = inside(request.Param(0), options_.sensorWidth - options_.sensorWidth / 5u);
+    zoom_.y = inside(request.Param(1), options_.sensorHeight - options_.sensorHeight / 5u);
+    Trace("magnifier frame at " + std::to_string(zoom_.x) + "," + std::to_string(zoom_.y));
 }
 
 // The body's state, from outside ------------------------------------------------------------------------------
@@ -253,6 +303,11 @@ bool StandinBody::BulbOpen() const {
 bool StandinBody::SeriesRunning() const {
     std::lock_guard lock(state_);
     return seriesRunning_;
+}
+
+StandinBody::Zoom StandinBody::LiveViewZoom() const {
+    std::lock_guard lock(state_);
+    return zoom_;
 }
 
 } // namespace quor::standin

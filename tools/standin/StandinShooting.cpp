@@ -37,11 +37,20 @@ void StandinBody::DoAf(const Request&, Reply&) {
         QueueFocusInfoLocked();
 }
 
-void StandinBody::QueueFocusInfoLocked() {
-    // Focus info with no points in it: enough for a host waiting for the AF to report back.
+void StandinBody::QueueFocusInfoLocked(bool described) {
     Writer w;
     w.U32(0).U32(ev::kPropValueChanged).U32(prop::kFocusInfoEx);
-    w.U32(20).U16(16).U16(0).U32(0).U32(0).U32(0);
+    if (!described) {
+        // No points in it: enough for a host waiting for the AF to report back.
+        w.U32(20).U16(16).U16(0).U32(0).U32(0).U32(0);
+    } else {
+        // Size, size - 4, version, points in the record and in use, the picture's size twice; then the points'
+        // heights, widths, x and y (from the centre), one bit a point for the selected ones, and padding.
+        const std::uint16_t width = options_.sensorWidth, height = options_.sensorHeight;
+        w.U32(32).U16(28).U16(2).U16(1).U16(1).U16(width).U16(height).U16(width).U16(height);
+        w.U16(static_cast<std::uint16_t>(height / 20)).U16(static_cast<std::uint16_t>(width / 30)).U16(0).U16(0);
+        w.U32(1);
+    }
     w.PatchU32(0, static_cast<std::uint32_t>(w.Size()));
     QueueRecords(w.Get());
 }

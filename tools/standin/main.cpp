@@ -20,13 +20,14 @@ void OnSignal(int) { g_stop = 1; }
 void Usage(const char* argv0) {
     std::fprintf(stderr,
                  "usage: %s [--port N] [--photo-kb N] [--frame WxH] [--series-ms N] [--processing-ms N]\n"
-                 "          [--live-fps N] [--busy N] [--slow CHUNK_KB:DELAY_MS] [--quiet]\n"
+                 "          [--live-fps N] [--no-zoom] [--busy N] [--slow CHUNK_KB:DELAY_MS] [--quiet]\n"
                  "  --port N        TCP port on 127.0.0.1 (default 15740; 0 picks a free one)\n"
                  "  --photo-kb N    size of every JPEG the body takes (default 512)\n"
                  "  --frame WxH     live-view frame size (default 640x424)\n"
                  "  --series-ms N   time between shots of a continuous series (default 120)\n"
                  "  --processing-ms N  time from the end of an exposure to its files (default 150)\n"
                  "  --live-fps N    live-view frames per second (default 25)\n"
+                 "  --no-zoom       a body without the live-view magnifier (no Zoom, ZoomPosition)\n"
                  "  --busy N        answer DeviceBusy to the next N requests to do something (settings, releases,\n"
                  "                  AF, live-view frames, transfers); the session set-up is always answered\n"
                  "  --slow C:D      send image data in C KB chunks, D ms apart\n"
@@ -83,6 +84,8 @@ std::optional<int> ParseCommandLine(int argc, char** argv, CommandLine& cmd) {
         } else if (arg == "--slow" && next && std::sscanf(next, "%ld:%ld", &cmd.slowKb, &cmd.slowMs) == 2 &&
                    cmd.slowKb > 0 && cmd.slowMs >= 0) {
             ++i;
+        } else if (arg == "--no-zoom") {
+            options.liveViewZoom = false;
         } else if (arg == "--quiet") {
             cmd.quiet = true;
         } else if (arg == "--help" || arg == "-h") {
