@@ -18,8 +18,18 @@ namespace {
 
 class ViewAidsTest : public ComponentTest {
 protected:
+    // A component that remembers its preferences in this test's own file.
+    void MakeRemembering() {
+        ComponentPlaces places;
+        places.picturesFolder = pictures.filePath(QStringLiteral("QuorTovu"));
+        places.settingsFile = pictures.filePath(QStringLiteral("QuorCtrl.conf"));
+        component.reset();
+        component = std::make_unique<QuorCtrlComponent>(&parent, HostedProperties{}, 1, RealCameraSources(), places);
+        component->Advise(&sink);
+        ctrl.Attach(component.get());
+    }
     void SetUp() override {
-        Make(1);
+        MakeRemembering();
         ASSERT_TRUE(OpenAndSettle());
         View()->resize(500, 330);
         ASSERT_TRUE(ctrl.StartLiveView());
@@ -108,7 +118,7 @@ TEST_F(ViewAidsTest, EveryAidOverTheSceneMarksWhatItShouldAndIsRemembered) {
     // The aids are remembered.
     component.reset();
     Pump();
-    Make(1);
+    MakeRemembering();
     EXPECT_TRUE(component->State().aids.histogram && component->State().aids.zebra && component->State().aids.peaking);
     EXPECT_EQ(component->State().grid, 1);
 }
