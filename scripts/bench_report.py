@@ -124,6 +124,36 @@ def rows(f):
         add("live view 1080p60", f"frame callback, {label}", cb, fmt_time(cb),
             "one 60 Hz frame", FRAME_60HZ_NS, fmt_time(FRAME_60HZ_NS), "<= 0.1x", lambda x: x <= 0.1)
 
+    # Live-view aids on one 1080p frame of the simulated scene, against a memcpy of the same frame.
+    copy = f.time_ns("aids", "BM_AidMemcpy")
+    for case, label in (("histogram", "histogram alone"), ("zebra", "zebra alone"), ("peaking", "peaking alone")):
+        v = f.time_ns("aids", f"BM_Aids/{case}")
+        add("live-view aids 1920x1080", label, v, fmt_time(v), "memcpy of the frame", copy, fmt_time(copy),
+            "(reference)", None)
+    v = f.time_ns("aids", "BM_Aids/all")
+    add("live-view aids 1920x1080", "histogram + zebra + peaking", v, fmt_time(v), "memcpy of the frame", copy,
+        fmt_time(copy), "<= 2x", lambda x: x <= 2.0)
+
+    # Live view at 1080p60 through the whole pipeline with every aid on.
+    name = "BM_LiveViewAids"
+    delivered = f.counter("liveview", name, "delivered_fps")
+    produced = f.counter("liveview", name, "produced_fps")
+    add("live view 1080p60, every aid", "frames delivered to the view", delivered, fmt_rate(delivered, "fps"),
+        "frames produced", produced, fmt_rate(produced, "fps"), ">= 0.99x", lambda x: x >= 0.99)
+    dropped = f.counter("liveview", name, "dropped")
+    seconds = f.counter("liveview", name, "seconds")
+    add("live view 1080p60, every aid", "frames dropped", dropped,
+        "-" if dropped is None else f"{dropped:.0f} in {seconds:.0f} s", "frames produced",
+        None if produced is None or seconds is None else produced * seconds,
+        "-" if produced is None or seconds is None else f"{produced * seconds:.0f}", "0", lambda x: x == 0)
+    ui = f.counter("liveview", name, "ui_cpu_ms_per_frame", 1e6)
+    add("live view 1080p60, every aid", "window-thread CPU per frame", ui, fmt_time(ui), "one 60 Hz frame",
+        FRAME_60HZ_NS, fmt_time(FRAME_60HZ_NS), "<= 0.24x (4 ms)", lambda x: x <= 4e6 / FRAME_60HZ_NS)
+    aid = f.counter("liveview", name, "aid_ms_per_frame", 1e6)
+    copy = f.counter("liveview", name, "memcpy_ms", 1e6)
+    add("live view 1080p60, every aid", "aids per frame on the live-view thread", aid, fmt_time(aid),
+        "memcpy of the frame", copy, fmt_time(copy), "<= 2x", lambda x: x <= 2.0)
+
     # A real camera's path (libgphoto2 over PTP/IP to the stand-in body) against the library's own bare loops.
     for arg, label in (("0", "as fast as the body sends"), ("1", "paced by the body")):
         pipe = f.counter("gphoto", f"BM_PipelineLiveView/paced:{arg}", "decoded_fps")

@@ -144,7 +144,11 @@ __attribute__((target("avx2"))) int LumaAvx2(const u8* rgb, u8* luma, int width)
     return x;
 }
 
-const bool kHasAvx2 = __builtin_cpu_supports("avx2");
+bool HasAvx2() {
+    __builtin_cpu_init(); // this may run among other static initialisers, before the library's own
+    return __builtin_cpu_supports("avx2");
+}
+const bool kHasAvx2 = HasAvx2();
 #endif
 
 } // namespace

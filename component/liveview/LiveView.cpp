@@ -31,6 +31,8 @@ bool LiveView::Start(int width, int height, int fps) {
     pool_.Configure(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height));
     pool_.ResetCounters();
     lastCallbackNs_.store(0, std::memory_order_relaxed);
+    aidNsTotal_.store(0, std::memory_order_relaxed);
+    aidFrames_.store(0, std::memory_order_relaxed);
     std::lock_guard feed(feedMutex_);
     sequence_ = 0;
     open_ = true;
@@ -63,6 +65,10 @@ bool LiveView::Feed(int width, int height, FillFn fill, void* context) {
     }
     lastCallbackNs_.store(frame.callbackNs, std::memory_order_relaxed);
     aidProcessor_.Process(frame, aids);
+    if (frame.aidNs > 0) {
+        aidNsTotal_.fetch_add(frame.aidNs, std::memory_order_relaxed);
+        aidFrames_.fetch_add(1, std::memory_order_relaxed);
+    }
     frame.sequence = ++sequence_;
     frame.producedNs = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
     width_.store(width, std::memory_order_relaxed);

@@ -53,6 +53,9 @@ public:
     int Fps() const { return fps_; }
     // Time the host's callback took on the latest frame, in nanoseconds (0 without a callback).
     std::int64_t LastCallbackNs() const { return lastCallbackNs_.load(std::memory_order_relaxed); }
+    // Time the aids took on all frames since Start, and how many frames they ran on (for an average per frame).
+    std::int64_t AidNsTotal() const { return aidNsTotal_.load(std::memory_order_relaxed); }
+    std::uint64_t AidFrames() const { return aidFrames_.load(std::memory_order_relaxed); }
 
 private:
     FramePool pool_;
@@ -73,6 +76,8 @@ private:
     std::uint64_t sequence_ = 0;
 
     std::atomic<std::int64_t> lastCallbackNs_{0};
+    std::atomic<std::int64_t> aidNsTotal_{0};
+    std::atomic<std::uint64_t> aidFrames_{0};
 };
 
 } // namespace quor::component
