@@ -1,9 +1,9 @@
 // A real camera's live view on the worker: frames fetched one after the other, handed to a decoder thread of
 // their own that decodes the newest into the live-view pipeline while the worker fetches the next.
+// The body's magnifier is told here too, once its live view runs.
 #include "component/gphoto/GPhotoCamera.h"
 
 #include "component/gphoto/GPhotoVocabulary.h"
-
 #include "component/liveview/LiveView.h"
 #include "component/session/Threads.h"
 

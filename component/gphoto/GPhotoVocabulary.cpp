@@ -67,8 +67,8 @@ constexpr EventCode kEventCodes[] = {
     {0x5013, "capturemode"},      {0xD1D3, kFocusInfo},
 };
 
-constexpr const char* kActions[] = {kRemoteRelease,  kViewfinder, kManualFocusDrive, kAutofocusDrive,
-                                    kBulb,           kZoom,       kZoomPosition};
+constexpr const char* kActions[] = {kRemoteRelease, kViewfinder, kManualFocusDrive, kAutofocusDrive, kBulb,
+                                    kZoom,          kZoomPosition};
 
 } // namespace
 

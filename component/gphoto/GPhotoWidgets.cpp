@@ -56,7 +56,8 @@ void GPhotoCamera::FindActions(OpenResult& result) {
         gp_widget_free(tree);
     }
     if (!magnifies) {
-        std::erase_if(result.actions, [](const std::string& a) { return a == gphoto::kZoom || a == gphoto::kZoomPosition; });
+        std::erase_if(result.actions,
+                      [](const std::string& a) { return a == gphoto::kZoom || a == gphoto::kZoomPosition; });
         return;
     }
     // Where the magnifier frame goes is told in the coordinates of the body's focus information: watched, so that

@@ -8,8 +8,9 @@
 // its card (DCIM/100CANON), announced with ObjectAddedEx and served by the standard storage operations. Live view
 // runs at a set frame rate once its EVF output goes to the PC, answering "not ready" between frames; a new session
 // finds it off. In live view a magnifier frame (a fifth of the picture each way, which is also the AF frame) can be
-// moved and magnified 5x or 10x, and the frames then show the part of the picture around it. Every operation is recorded in an OperationLog. Faults can be injected: busy answers, a
-// connection dropped in the middle of a transfer, slow transfers, and a pulled cable.
+// moved and magnified 5x or 10x, and the frames then show the part of the picture around it. Every operation is
+// recorded in an OperationLog. Faults can be injected: busy answers, a connection dropped in the middle of a
+// transfer, slow transfers, and a pulled cable.
 //
 // Threads: one accepts connections; each connection (command or event) is served on its own thread. Stop() (and
 // the destructor) closes every connection and joins every thread promptly, also in the middle of a transfer.

@@ -68,7 +68,8 @@ StandinBody::Reply StandinBody::Handle(const Request& request) {
     }
     const auto entry = std::find_if(std::begin(kHandlers), std::end(kHandlers),
                                     [&](const Entry& e) { return e.code == request.code; });
-    const bool absent = !options_.liveViewZoom && (request.code == op::kEosZoom || request.code == op::kEosZoomPosition);
+    const bool absent =
+        !options_.liveViewZoom && (request.code == op::kEosZoom || request.code == op::kEosZoomPosition);
     if (entry == std::end(kHandlers) || absent)
         reply.code = rc::kOperationNotSupported;
     else
