@@ -141,7 +141,7 @@ TEST_F(SimulatedZoom, MagnifiedFramesAreTheSceneDrawnAtThatScaleAndPhotosStayWho
     // the frame).
     const QString path = QDir(folder_.path()).filePath(QStringLiteral("quortovu.jpg"));
     ASSERT_TRUE(session_->Shoot(1, {storage::PhotoRequest::Naming::Newest, path, {}, {}}));
-    ASSERT_TRUE(quor::test::WaitUntil([this] { return !host_.photo.isEmpty(); }, 20000));
+    ASSERT_TRUE(quor::test::WaitUntil([this] { return !host_.photo.isEmpty(); }, 60000));
     const QImage photo = QImage(host_.photo)
                              .scaled(kWidth, kHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                              .convertToFormat(QImage::Format_RGB888);
