@@ -220,6 +220,7 @@ void GPhotoCamera::StopLiveView() {
         live_ = false;
         StopDecoder();
         EndZoom();
+        zoom_.factor = 1; // the magnifier ends with live view; its frame (the AF frame) stays where it is
         const int r = WriteToggle(gphoto::kViewfinder, 0);
         if (r != GP_OK && Lost(r))
             Failed(r, "ending live view");

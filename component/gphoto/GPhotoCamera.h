@@ -104,8 +104,8 @@ public:
     void StartLiveView();
     void StopLiveView();
     // The live-view magnifier at `factor` with its frame at `position` (gphoto::kZoom, kZoomPosition). A body
-    // magnifies only in live view and starts it at 1x: the worker tells it once live view runs, and again each
-    // time live view starts.
+    // magnifies only in live view: the worker tells it once live view runs. Stopping live view ends the
+    // magnification; the frame is placed again each time live view starts.
     void SetLiveZoom(int factor, std::string position);
     void DriveFocus(const char* step);
     // The shutter button held halfway (metering and focusing) or let go.

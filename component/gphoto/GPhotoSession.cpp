@@ -150,10 +150,15 @@ void GPhotoSession::StopLiveView() {
     // The pipeline refuses frames first, then the camera stops sending them.
     services_.live->Stop();
     camera_->StopLiveView();
+    // The body ends its magnifier with live view; the frame goes back on the AF point when live view starts again.
+    zoomFactor_ = 1;
+    if (HasAction(gphoto::kZoomPosition))
+        PlaceZoomFrame();
 }
 
 void GPhotoSession::OnLiveViewRefused() {
     noLiveView_ = true;
+    zoomFactor_ = 1;
     if (live_) {
         live_ = false;
         services_.live->Stop();
@@ -186,22 +191,22 @@ bool GPhotoSession::SetLiveZoom(int factor, QPointF centre) {
     if (!IsZoomFactor(factor) || !HasAction(gphoto::kZoom) || !HasAction(gphoto::kZoomPosition))
         return false;
     zoomFactor_ = factor;
-    zoomFrame_ = QPointF(Fraction(centre.x()), Fraction(centre.y()));
+    zoomCentre_ = QPointF(Fraction(centre.x()), Fraction(centre.y()));
     PlaceZoomFrame();
     return true;
 }
 
 void GPhotoSession::SetAfPoint(QPointF point) {
     // The AF frame of live view is the magnifier frame; a body without one keeps its AF points to itself.
-    if (!HasAction(gphoto::kZoomPosition))
-        return;
-    zoomFrame_ = QPointF(Fraction(point.x()), Fraction(point.y()));
-    PlaceZoomFrame();
+    afPoint_ = QPointF(Fraction(point.x()), Fraction(point.y()));
+    if (HasAction(gphoto::kZoomPosition) && zoomFactor_ == 1)
+        PlaceZoomFrame();
 }
 
 void GPhotoSession::PlaceZoomFrame() {
     const gphoto::PictureSize space = zoomSpace_.value_or(kAssumedZoomSpace);
-    camera_->SetLiveZoom(zoomFactor_, gphoto::ZoomFramePosition(zoomFrame_.x(), zoomFrame_.y(), space));
+    const QPointF frame = zoomFactor_ > 1 ? zoomCentre_ : afPoint_;
+    camera_->SetLiveZoom(zoomFactor_, gphoto::ZoomFramePosition(frame.x(), frame.y(), space));
 }
 
 FocusState GPhotoSession::Focus() const {

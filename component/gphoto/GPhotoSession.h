@@ -53,8 +53,9 @@ public:
     bool LiveViewRunning() const override { return live_; }
     bool DriveFocus(int code) override;
     bool AutoFocus() override;
-    // On an EOS body the AF frame of live view and the magnifier frame are one: moving the AF point moves the
-    // magnified part too, and magnifying around a point puts the AF frame there.
+    // On an EOS body the AF frame of live view and the magnifier frame are one. At 1x it sits on the AF point;
+    // magnified, it sits on the magnified part's centre (where the body then focuses), and a new AF point waits
+    // for 1x, so that the body always shows the part the host asked for.
     void SetAfPoint(QPointF point) override;
     FocusState Focus() const override;
     bool SetLiveZoom(int factor, QPointF centre) override;
@@ -108,7 +109,8 @@ private:
     std::int32_t battery_ = 0, shots_ = 0, saveTo_ = 0;
     bool published_ = false;
     int zoomFactor_ = 1;
-    QPointF zoomFrame_{0.5, 0.5};             // where the magnifier (and AF) frame goes, a fraction of the picture
+    QPointF zoomCentre_{0.5, 0.5}; // the magnified part's centre, a fraction of the picture
+    QPointF afPoint_{0.5, 0.5};
     std::optional<gphoto::PictureSize> zoomSpace_; // its coordinates, from the body's focus information
 };
 

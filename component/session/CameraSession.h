@@ -107,7 +107,8 @@ public:
     virtual void SetAfPoint(QPointF point) = 0;
     virtual FocusState Focus() const = 0;
     // Live-view magnification: `factor` 1, 5 or 10 around `centre` (a fraction of the whole frame; see
-    // LiveZoom.h); the frames that follow show that region. False when the camera cannot magnify.
+    // LiveZoom.h); the frames that follow show that region, until live view stops (it starts again at 1x). False
+    // when the camera cannot magnify.
     virtual bool SetLiveZoom(int factor, QPointF centre) = 0;
 
     // Lines the debug overlay shows about this camera.

@@ -328,7 +328,11 @@ bool SimulatedSession::StartLiveView() {
     return feed_.Start(*services_.live, knobs.liveViewWidth, knobs.liveViewHeight, knobs.liveViewFps);
 }
 
-void SimulatedSession::StopLiveView() { feed_.Stop(); }
+void SimulatedSession::StopLiveView() {
+    // The magnifier ends with live view, as a body's does.
+    feed_.Stop();
+    zoom_ = QRectF(0, 0, 1, 1);
+}
 
 void SimulatedSession::OnFramesChanged() {
     // A running live view restarts with the new frame size and rate.

@@ -1,5 +1,6 @@
 // A magnified simulated live view is the scene drawn again at the magnified scale: its frames hold the detail of a
-// picture five times the size, not an enlargement of the whole frame. Photos taken meanwhile show the whole scene.
+// picture five times the size, not an enlargement of the whole frame. Photos taken meanwhile show the whole scene,
+// and live view started again starts at 1x.
 #include "component/liveview/LiveView.h"
 #include "component/session/LiveZoom.h"
 #include "component/session/SessionOutlet.h"
@@ -141,7 +142,7 @@ TEST_F(SimulatedZoom, MagnifiedFramesAreTheSceneDrawnAtThatScaleAndPhotosStayWho
     // the frame).
     const QString path = QDir(folder_.path()).filePath(QStringLiteral("quortovu.jpg"));
     ASSERT_TRUE(session_->Shoot(1, {storage::PhotoRequest::Naming::Newest, path, {}, {}}));
-    ASSERT_TRUE(quor::test::WaitUntil([this] { return !host_.photo.isEmpty(); }, 20000));
+    ASSERT_TRUE(quor::test::WaitUntil([this] { return !host_.photo.isEmpty(); }, 60000));
     const QImage photo = QImage(host_.photo)
                              .scaled(kWidth, kHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                              .convertToFormat(QImage::Format_RGB888);
@@ -150,6 +151,13 @@ TEST_F(SimulatedZoom, MagnifiedFramesAreTheSceneDrawnAtThatScaleAndPhotosStayWho
 
     // Back to 1x: the whole scene again.
     ASSERT_TRUE(session_->SetLiveZoom(1, centre));
+    EXPECT_LT(MeanDifference(NextFrame(), whole, 0), 2.0);
+
+    // The magnifier ends with live view: started again, it shows the whole scene.
+    ASSERT_TRUE(session_->SetLiveZoom(5, centre));
+    EXPECT_GT(MeanDifference(NextFrame(), whole, 0), 20.0);
+    session_->StopLiveView();
+    ASSERT_TRUE(session_->StartLiveView());
     EXPECT_LT(MeanDifference(NextFrame(), whole, 0), 2.0);
 }
 

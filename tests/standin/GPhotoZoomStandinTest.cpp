@@ -1,7 +1,8 @@
 // The live-view magnifier of a real EOS body, from the component through libgphoto2 to the stand-in body: the body
 // gets the frame's place and the magnification, its frames then show that part of the picture, 1x shows all of it
-// again, a click on the AF point moves the body's frame, and a body whose live view starts again is magnified
-// again. A body without a magnifier says no and streams on.
+// again with the frame back on the AF point, a click on the AF point moves the body's frame at 1x and waits while
+// magnified, and live view stopped while magnified leaves the body at 1x and starts again at 1x with the frame on
+// the AF point. A body without a magnifier says no and streams on.
 #include "GPhotoConsoleFixture.h"
 
 #include "component/host/QuorCtrlView.h"
@@ -57,9 +58,9 @@ TEST_F(GPhotoZoomStandin, TheBodyMagnifiesWhereAskedItsFramesShowThatPartAndTheA
     EXPECT_EQ(body_->Log().Count(op::kEosZoom, mark), 3u) << "two busy answers, then taken";
     EXPECT_TRUE(WaitUntil([&] { return Shows(view(), QRectF(0.2, 0.5, 0.2, 0.2)); }));
 
-    // Back to 1x: the whole picture, the frame where it was.
+    // Back to 1x: the whole picture, the frame back on the AF point (in the middle: 2400,1600).
     ASSERT_TRUE(session->SetLiveZoom(1, QPointF(0.3, 0.6)));
-    ASSERT_TRUE(WaitUntil([&] { return body_->LiveViewZoom() == Zoom{1, 1200, 2000}; }));
+    ASSERT_TRUE(WaitUntil([&] { return body_->LiveViewZoom() == Zoom{1, 2400, 1600}; }));
     EXPECT_TRUE(WaitUntil([&] { return Shows(view(), QRectF(0, 0, 1, 1)); }));
 
     // A click on the AF point at 1x moves the body's frame there.
@@ -71,14 +72,26 @@ TEST_F(GPhotoZoomStandin, TheBodyMagnifiesWhereAskedItsFramesShowThatPartAndTheA
     ASSERT_TRUE(WaitUntil([&] { return Shows(view(), QRectF(0.75, 0.2, 0.1, 0.1)); }));
     EXPECT_LT(longestGapMs_, kResponsiveBusyMs);
 
-    // Live view stopped and started again: the body, which starts it at 1x, is magnified again.
+    // A click on the AF point while magnified leaves the magnified part as it is.
+    mark = body_->Log().Size();
+    emit comp_->View()->afPointClicked(QPointF(0.2, 0.7));
+    Settle(200);
+    EXPECT_EQ(body_->Log().Count(op::kEosZoomPosition, mark), 0u);
+    EXPECT_EQ(body_->LiveViewZoom(), (Zoom{10, 4200, 600}));
+
+    // Live view stopped while magnified: the body is set back to 1x before its live view ends. Started again, it
+    // stays at 1x, the frame on the AF point (600,2400).
+    mark = body_->Log().Size();
     Click(1021);
-    ASSERT_TRUE(WaitUntil([&] { return body_->LiveViewZoom().factor == 1; }));
+    ASSERT_TRUE(body_->Log().WaitFor(
+        [](const OperationRecord& r) { return r.code == op::kEosZoom && r.Param(0) == 1 && r.response == rc::kOk; },
+        5s, mark));
     mark = body_->Log().Size();
     Click(1020);
-    ASSERT_TRUE(WaitUntil([&] { return body_->LiveViewZoom() == Zoom{10, 4200, 600}; }));
-    EXPECT_TRUE(WaitUntil([&] { return Shows(view(), QRectF(0.75, 0.2, 0.1, 0.1)); }));
-    EXPECT_EQ(body_->Log().Count(op::kEosZoom, mark), 1u);
+    ASSERT_TRUE(body_->Log().WaitForCode(op::kEosZoomPosition, 5s, mark));
+    EXPECT_TRUE(WaitUntil([&] { return Shows(view(), QRectF(0, 0, 1, 1)); }));
+    EXPECT_EQ(body_->LiveViewZoom(), (Zoom{1, 600, 2400}));
+    EXPECT_EQ(body_->Log().Count(op::kEosZoom, mark), 0u);
     EXPECT_TRUE(comp_->View()->DebugLines().join('\n').contains(
         QStringLiteral("magnifier frame placed in 6000x4000 (the body's focus information)")));
 }
