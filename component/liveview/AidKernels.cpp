@@ -8,7 +8,9 @@
 // The kernels are plain loops; on x86-64 the compiler also builds an AVX2 copy of the vectorised ones, picked at
 // load time by the processor's features, as SSE2 alone has no byte shuffle to take RGB triples apart. Luma, the
 // costliest, has an AVX2 path of its own written out (LumaAvx2), used when the processor has AVX2.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && defined(__linux__)
+// Not under ThreadSanitizer: the clones' resolver runs while the program is being loaded, before the sanitizer
+// is ready, and crashes there.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && defined(__linux__) && !defined(__SANITIZE_THREAD__)
 #define QUOR_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #define QUOR_LUMA_AVX2 1
 #include <immintrin.h>
