@@ -10,7 +10,8 @@
 // costliest, has an AVX2 path of its own written out (LumaAvx2), used when the processor has AVX2.
 // Not under ThreadSanitizer: the clones' resolver runs while the program is being loaded, before the sanitizer
 // is ready, and crashes there.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && defined(__linux__) && !defined(__SANITIZE_THREAD__)
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && defined(__linux__) && \
+    !defined(__SANITIZE_THREAD__)
 #define QUOR_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #define QUOR_LUMA_AVX2 1
 #include <immintrin.h>
