@@ -157,8 +157,20 @@ private:
     // Fetches and stores one file; `more` when it is a further file of the last exposure.
     void Download(const char* folder, const char* name, const Expected& where, bool more = false);
     void OnFileAdded(const std::string& folder, const std::string& name);
-    // Saves a downloaded file; false (and the user told why) when it could be saved nowhere.
-    bool Store(const std::string& name, const Expected& where, const QByteArray& bytes, bool more, QString* written);
+    // Where a file the body announced goes, and its suffix.
+    storage::PhotoRequest RequestFor(const std::string& name, const Expected& where, bool more,
+                                     QString* suffix) const;
+    // Tells the user a photo could be saved nowhere, and whether the body still has it.
+    void SaveFailed(const Expected& where, QString error);
+    void DownloadFailed(const char* name, const Expected& where, bool more, int result, const QString& saveError);
+    // Remembers a stored file as the last exposure's (its further files go beside it).
+    void Kept(const std::string& name, const Expected& where, const storage::PhotoRequest& request,
+              const storage::StoredPhoto& stored, bool more);
+    // The file's size as the body tells it (0 when it does not).
+    std::uint64_t FileSize(const char* folder, const char* name);
+    void ReportProgress(std::uint64_t id, std::uint64_t received, std::uint64_t total);
+    // Drops the library's own copy of a file downloaded from the body's memory.
+    void ForgetHeldCopy(const char* folder, const char* name);
     // Tells "DownloadComplete" for a stored file, or holds it while the exposure's JPEG is still to come.
     void Complete(const Expected& where, bool more, const QString& written, const QImage& preview);
     // Tells what is held: the exposure will bring no more files (the body said so, or the next release came).

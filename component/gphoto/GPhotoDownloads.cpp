@@ -10,11 +10,62 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <memory>
 #include <thread>
 
 namespace quor::component {
 
 namespace {
+
+// A libgphoto2 file whose bytes go straight into a photo file on disk as they arrive, a piece at a time, telling
+// how many have come after each piece. A file the library already holds whole (a shot taken into the body's
+// memory) comes in one call; it is written in pieces too, so that its progress moves.
+class StreamedFile {
+public:
+    using ProgressFn = std::function<void(std::uint64_t received)>;
+    static constexpr std::uint64_t kPiece = 1024 * 1024;
+
+    StreamedFile(storage::IncomingPhoto& target, ProgressFn progress)
+        : target_(target), progress_(std::move(progress)) {
+        static CameraFileHandler handler{&Size, &Read, &Write};
+        gp_file_new_from_handler(&file_, &handler, this);
+    }
+    ~StreamedFile() {
+        if (file_)
+            gp_file_unref(file_);
+    }
+    StreamedFile(const StreamedFile&) = delete;
+    StreamedFile& operator=(const StreamedFile&) = delete;
+    CameraFile* File() const { return file_; }
+
+private:
+    static int Size(void* priv, uint64_t* size) {
+        *size = static_cast<StreamedFile*>(priv)->target_.Size();
+        return GP_OK;
+    }
+    static int Read(void*, unsigned char*, uint64_t*) { return GP_ERROR_NOT_SUPPORTED; }
+    static int Write(void* priv, unsigned char* data, uint64_t* len) {
+        auto* self = static_cast<StreamedFile*>(priv);
+        const std::uint64_t all = *len;
+        for (std::uint64_t done = 0; done < all;) {
+            const std::uint64_t piece = std::min(all - done, kPiece);
+            if (!self->target_.Append(reinterpret_cast<const char*>(data) + done, std::size_t(piece))) {
+                *len = done;
+                return GP_ERROR_IO_WRITE;
+            }
+            done += piece;
+            self->progress_(self->target_.Size());
+        }
+        return GP_OK;
+    }
+
+    storage::IncomingPhoto& target_;
+    ProgressFn progress_;
+    CameraFile* file_ = nullptr;
+};
 
 std::string StemOf(const std::string& name) {
     const std::size_t dot = name.rfind('.');
@@ -76,30 +127,30 @@ bool GPhotoCamera::CapturesToCard() const {
     return false;
 }
 
-bool GPhotoCamera::Store(const std::string& name, const Expected& where, const QByteArray& bytes, bool more,
-                         QString* written) {
+storage::PhotoRequest GPhotoCamera::RequestFor(const std::string& name, const Expected& where, bool more,
+                                              QString* suffix) const {
     const QString safe = QString::fromStdString(gphoto::SafeBaseName(name));
     const QFileInfo info(safe.isEmpty() ? QStringLiteral("photo.jpg") : safe);
-    const QString suffix = info.suffix().isEmpty() ? QStringLiteral(".jpg") : "." + info.suffix().toLower();
+    *suffix = info.suffix().isEmpty() ? QStringLiteral(".jpg") : "." + info.suffix().toLower();
     storage::PhotoRequest request = where.request;
     if (request.naming == storage::PhotoRequest::Naming::CameraNamed && !more)
         request.cameraName = info.completeBaseName();
-    storage::StoredPhoto stored;
-    QString error;
-    const QByteArrayView parts[] = {QByteArrayView(bytes)};
-    if (!links_.filer->Save(request, suffix, parts, &stored, &error, more ? &lastShot_.stored : nullptr)) {
-        error += CapturesToCard() ? QStringLiteral("; it is still on the camera's card")
-                                  : QStringLiteral("; the camera kept no copy");
-        Report([id = where.id, error](ISessionEvents& e) { e.CaptureFailed(id, error); });
-        return false;
-    }
+    return request;
+}
+
+void GPhotoCamera::SaveFailed(const Expected& where, QString error) {
+    error += CapturesToCard() ? QStringLiteral("; it is still on the camera's card")
+                              : QStringLiteral("; the camera kept no copy");
+    Report([id = where.id, error](ISessionEvents& e) { e.CaptureFailed(id, error); });
+}
+
+void GPhotoCamera::Kept(const std::string& name, const Expected& where, const storage::PhotoRequest& request,
+                        const storage::StoredPhoto& stored, bool more) {
     if (more)
         lastShot_.awaiting = std::max(lastShot_.awaiting - 1, 0);
     else
         lastShot_ = LastShot{StemOf(name), stored, request, std::chrono::steady_clock::now(), where.id,
                              FilesPerShot() - 1};
-    *written = stored.path;
-    return true;
 }
 
 void GPhotoCamera::Complete(const Expected& where, bool more, const QString& written, const QImage& preview) {
@@ -140,51 +191,101 @@ void GPhotoCamera::Download(const char* folder, const char* name, const Expected
     const std::uint64_t id = where.id;
     // Photos from the body's own shutter have no job; they are stored without being announced as downloads.
     const bool told = id != 0;
-    const bool series = where.request.naming == storage::PhotoRequest::Naming::Series;
     if (told && !more && progressId_ != id) {
         progressId_ = id;
         progressReported_ = 0;
-        if (series)
+        if (where.request.naming == storage::PhotoRequest::Naming::Series)
             Report([id](ISessionEvents& e) { e.DownloadStart(id); });
     }
-    CameraFile* file = nullptr;
-    gp_file_new(&file);
-    const int r = Retry([&] { return gp_camera_file_get(camera_, folder, name, GP_FILE_TYPE_NORMAL, file, context_); });
-    const char* data = nullptr;
-    unsigned long size = 0;
+    QString suffix, error;
+    const storage::PhotoRequest request = RequestFor(name, where, more, &suffix);
+    std::unique_ptr<storage::IncomingPhoto> incoming;
+    const std::uint64_t total = FileSize(folder, name);
+    const int r = Retry([&] {
+        // Each try starts the file afresh: a transfer the body broke off leaves nothing of itself behind.
+        incoming = links_.filer->Begin(request, &error);
+        if (!incoming)
+            return GP_ERROR_IO_WRITE;
+        StreamedFile sink(*incoming, [&](std::uint64_t received) {
+            if (told && !more)
+                ReportProgress(id, received, total);
+        });
+        return gp_camera_file_get(camera_, folder, name, GP_FILE_TYPE_NORMAL, sink.File(), context_);
+    });
     progressId_ = 0;
-    if (r != GP_OK || gp_file_get_data_and_size(file, &data, &size) != GP_OK) {
-        gp_file_unref(file);
-        if (more)
-            ReleaseHeldReport(); // the shot has its first file; the loss of this one is said on its own
-        if (Lost(r)) {
-            Failed(r, "sending a photo");
-            return;
-        }
-        const QString reason =
-            QStringLiteral("The photo %1 could not be downloaded (%2); it is still on the camera")
-                .arg(QString::fromStdString(gphoto::SafeBaseName(name)), QString::fromUtf8(gp_result_as_string(r)));
-        Report([id = more ? 0 : id, reason](ISessionEvents& e) { e.CaptureFailed(id, reason); });
+    ForgetHeldCopy(folder, name);
+    if (r != GP_OK || !incoming || !incoming->Error().isEmpty()) {
+        if (incoming && !incoming->Error().isEmpty())
+            error = incoming->Error();
+        incoming.reset(); // nothing of a broken download stays on disk
+        DownloadFailed(name, where, more, r, error);
         return;
     }
-    // libgphoto2 2.5.30 reports no progress while an EOS capture downloads inside gp_camera_capture; whatever
-    // it did not report, the file is in memory now.
-    if (told && !more && progressReported_ < 90)
-        Report([id](ISessionEvents& e) { e.DownloadProgress(id, 90); });
-    const QByteArray bytes = QByteArray::fromRawData(data, static_cast<qsizetype>(size));
-    // The preview for the view is decoded while the file is written: the write waits on the disk, the decode on
-    // the processor, and "DownloadComplete" waits for the slower of the two only.
+    // The preview for the view is decoded while the file is flushed and named: the flush waits on the disk, the
+    // decode on the processor, and "DownloadComplete" waits for the slower of the two only.
     QImage preview;
     std::thread previewer;
     if (told)
-        previewer = std::thread([&preview, bytes] { preview = DecodePreview(bytes); });
-    QString written;
-    const bool stored = Store(name, where, bytes, more, &written);
+        previewer = std::thread([&preview, fd = ReopenForReading(incoming->Descriptor())] {
+            preview = DecodePreviewOf(fd);
+        });
+    storage::StoredPhoto stored;
+    const bool ok = links_.filer->Finish(*incoming, suffix, &stored, &error, more ? &lastShot_.stored : nullptr);
     if (previewer.joinable())
         previewer.join();
-    gp_file_unref(file);
-    if (told && stored)
-        Complete(where, more, written, preview);
+    if (!ok) {
+        if (more)
+            ReleaseHeldReport();
+        SaveFailed(where, error);
+        return;
+    }
+    Kept(name, where, request, stored, more);
+    if (told)
+        Complete(where, more, stored.path, preview);
+}
+
+void GPhotoCamera::DownloadFailed(const char* name, const Expected& where, bool more, int result,
+                                  const QString& saveError) {
+    if (more)
+        ReleaseHeldReport(); // the shot has its first file; the loss of this one is said on its own
+    if (!saveError.isEmpty()) {
+        SaveFailed(where, saveError);
+        return;
+    }
+    if (Lost(result)) {
+        Failed(result, "sending a photo");
+        return;
+    }
+    const QString reason =
+        QStringLiteral("The photo %1 could not be downloaded (%2); it is still on the camera")
+            .arg(QString::fromStdString(gphoto::SafeBaseName(name)), QString::fromUtf8(gp_result_as_string(result)));
+    Report([id = more ? 0 : where.id, reason](ISessionEvents& e) { e.CaptureFailed(id, reason); });
+}
+
+std::uint64_t GPhotoCamera::FileSize(const char* folder, const char* name) {
+    CameraFileInfo info{};
+    if (gp_camera_file_get_info(camera_, folder, name, &info, context_) == GP_OK &&
+        (info.file.fields & GP_FILE_INFO_SIZE))
+        return info.file.size;
+    return 0;
+}
+
+void GPhotoCamera::ReportProgress(std::uint64_t id, std::uint64_t received, std::uint64_t total) {
+    if (total == 0)
+        return;
+    // Whole percents as the bytes come; 100 is told once the file is on disk.
+    const int percent = int(std::min<std::uint64_t>(received * 100 / total, 99));
+    if (percent <= progressReported_)
+        return;
+    progressReported_ = percent;
+    Report([id, percent](ISessionEvents& e) { e.DownloadProgress(id, percent); });
+}
+
+void GPhotoCamera::ForgetHeldCopy(const char* folder, const char* name) {
+    // A shot taken into the body's memory arrives whole inside the library, which keeps it in its file cache
+    // (the last few, however large): once it is here, that copy goes.
+    if (std::strcmp(folder, "/") == 0)
+        gp_filesystem_delete_file_noop(camera_->fs, folder, name, context_);
 }
 
 } // namespace quor::component

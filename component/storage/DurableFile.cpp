@@ -2,7 +2,9 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +13,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <utility>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -92,11 +95,14 @@ bool WriteAll(int fd, const char* p, std::size_t n, int* err) {
     return true;
 }
 
-// Copies the whole of `from` (read from its start) onto the end of `to`.
-bool CopyContents(int from, int to, int* err) {
+// Copies the first `length` bytes of `from` (the whole of it by default) onto the end of `to`.
+bool CopyContents(int from, int to, int* err, std::uint64_t length = UINT64_MAX) {
     loff_t in = 0;
+    auto left = [&] { return std::size_t(std::min<std::uint64_t>(length - std::uint64_t(in), 1 << 24)); };
     for (;;) {
-        const ssize_t n = ::copy_file_range(from, &in, to, nullptr, 1 << 24, 0);
+        if (left() == 0)
+            return true;
+        const ssize_t n = ::copy_file_range(from, &in, to, nullptr, left(), 0);
         if (n > 0)
             continue;
         if (n == 0)
@@ -111,7 +117,7 @@ bool CopyContents(int from, int to, int* err) {
     }
     char buffer[1 << 16];
     for (;;) {
-        const ssize_t n = ::pread(from, buffer, sizeof buffer, in);
+        const ssize_t n = ::pread(from, buffer, std::min(sizeof buffer, left()), in);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -199,9 +205,34 @@ bool PendingFile::AppendFile(const QString& source, QString* error) {
     int err = 0;
     const bool ok = CopyContents(in, fd_, &err);
     ::close(in);
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0)
+        size_ = std::size_t(st.st_size);
     if (!ok)
         Say(error, QStringLiteral("cannot copy %1").arg(source), err);
     return ok;
+}
+
+bool PendingFile::AppendFrom(const PendingFile& other, QString* error) {
+    int err = 0;
+    if (!CopyContents(other.fd_, fd_, &err, other.size_)) {
+        Say(error, QStringLiteral("cannot write the photo"), err);
+        return false;
+    }
+    size_ += other.size_;
+    return true;
+}
+
+PendingFile& PendingFile::operator=(PendingFile&& other) noexcept {
+    if (this != &other) {
+        Discard();
+        folder_ = std::move(other.folder_);
+        temp_ = std::move(other.temp_);
+        fd_ = std::exchange(other.fd_, -1);
+        size_ = std::exchange(other.size_, 0);
+        other.temp_.clear();
+    }
+    return *this;
 }
 
 bool PendingFile::Replace(const QString& path, QString* error) {

@@ -32,10 +32,14 @@ public:
     ~PendingFile() { Discard(); }
     PendingFile(const PendingFile&) = delete;
     PendingFile& operator=(const PendingFile&) = delete;
+    // Takes `other`'s file over (what this one had is dropped).
+    PendingFile& operator=(PendingFile&& other) noexcept;
 
     // Starts a file in `folder`. False (with `error` in plain words) when the folder takes no new file.
     bool Begin(const QString& folder, FolderAbilities& abilities, QString* error);
     bool Append(const char* data, std::size_t size, QString* error);
+    // Appends what was appended to `other` so far (a file that moves to another folder half-way).
+    bool AppendFrom(const PendingFile& other, QString* error);
     // Appends the whole contents of the file at `source`.
     bool AppendFile(const QString& source, QString* error);
     // Flushes the contents to disk; call once, after the last Append.
@@ -48,6 +52,9 @@ public:
     // Drops the file (nothing stays on disk). Also what the destructor does with an unclaimed file.
     void Discard();
     bool Active() const { return fd_ >= 0; }
+    std::size_t Size() const { return size_; }
+    // The open file, for reading back what was written (never for writing).
+    int Descriptor() const { return fd_; }
 
 private:
     bool BeginNamed(QString* error);

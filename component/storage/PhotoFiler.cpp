@@ -149,56 +149,107 @@ QString PhotoFiler::Place(const PhotoRequest& request, QString* error) {
 
 bool PhotoFiler::Save(const PhotoRequest& request, const QString& suffix, std::span<const QByteArrayView> parts,
                       StoredPhoto* stored, QString* error, const StoredPhoto* sameShot) {
-    const QString folder = Place(request, error);
-    if (folder.isEmpty())
+    std::unique_ptr<IncomingPhoto> incoming = Begin(request, error);
+    if (!incoming)
         return false;
-    QString why;
-    if (SaveIn(folder, request, suffix, parts, stored, &why, sameShot))
-        return true;
-    QString fallbackWhy;
-    QDir().mkpath(fallback_);
-    if (folder != fallback_ && (fallbackWhy = Unusable(fallback_)).isEmpty() &&
-        SaveIn(fallback_, request, suffix, parts, stored, &fallbackWhy, nullptr)) {
-        Notice(QStringLiteral("Could not save in %1 (%2); the photo is in %3").arg(folder, why, stored->keptAs));
-        return true;
-    }
-    if (error) {
-        *error = folder == fallback_ ? QStringLiteral("The photo was not saved: %1").arg(why)
-                                     : QStringLiteral("The photo was not saved: %1; nor in %2: %3")
-                                           .arg(why, fallback_, fallbackWhy);
-    }
-    return false;
+    for (const QByteArrayView& part : parts)
+        if (!incoming->Append(part.data(), std::size_t(part.size()))) {
+            if (error)
+                *error = incoming->Error();
+            return false;
+        }
+    return Finish(*incoming, suffix, stored, error, sameShot);
 }
 
-bool PhotoFiler::SaveIn(const QString& folder, const PhotoRequest& request, const QString& suffix,
-                        std::span<const QByteArrayView> parts, StoredPhoto* stored, QString* error,
-                        const StoredPhoto* sameShot) {
+std::unique_ptr<IncomingPhoto> PhotoFiler::Begin(const PhotoRequest& request, QString* error) {
+    const QString folder = Place(request, error);
+    if (folder.isEmpty())
+        return nullptr;
+    std::unique_ptr<IncomingPhoto> incoming(new IncomingPhoto(this, request));
+    if (Open(*incoming, folder, &incoming->why_))
+        return incoming;
+    if (ToFallback(*incoming))
+        return incoming;
+    if (error)
+        *error = incoming->error_;
+    return nullptr;
+}
+
+bool PhotoFiler::Open(IncomingPhoto& incoming, const QString& folder, QString* error) {
     // Whatever a crash left here goes first: before the first write into the folder, and again once a scan is
     // a minute old (a crash of another writer is what leaves them; reading a folder of thousands of photos
     // before every shot would cost more than the shot).
     if (ScanDue(folder))
         RemoveStaleTemporaries(folder);
-    FolderAbilities abilities = AbilitiesOf(folder);
-    PendingFile file;
-    bool ok = file.Begin(folder, abilities, error);
-    for (const QByteArrayView& part : parts)
-        ok = ok && file.Append(part.data(), std::size_t(part.size()), error);
-    ok = ok && file.Finish(error) &&
-         ClaimUnique(file, folder, request, suffix, abilities, stored, error, sameShot);
-    if (ok) {
-        stored->path = stored->keptAs;
-        if (request.naming == PhotoRequest::Naming::Newest) {
-            const QFileInfo host(request.hostPath);
-            if (SameSuffix(QLatin1Char('.') + host.suffix(), suffix) &&
-                UpdateNewest(folder, host.fileName(), *stored, abilities))
-                stored->path = QDir(folder).filePath(host.fileName());
+    incoming.folder_ = folder;
+    incoming.abilities_ = AbilitiesOf(folder);
+    return incoming.file_.Begin(folder, incoming.abilities_, error);
+}
+
+bool PhotoFiler::ToFallback(IncomingPhoto& in) {
+    const QString failed = in.folder_;
+    Learned(failed, in.abilities_);
+    QString fallbackWhy;
+    QDir().mkpath(fallback_);
+    if (failed != fallback_ && (fallbackWhy = Unusable(fallback_)).isEmpty()) {
+        IncomingPhoto there(this, in.request_);
+        // What arrived so far goes along: the rest follows it there.
+        const bool any = in.file_.Size() > 0;
+        if (Open(there, fallback_, &fallbackWhy) &&
+            (!any || (in.file_.Active() && there.file_.AppendFrom(in.file_, &fallbackWhy)))) {
+            in.file_ = std::move(there.file_);
+            in.folder_ = fallback_;
+            in.abilities_ = there.abilities_;
+            in.movedFrom_ = failed;
+            return true;
         }
-        QString syncError;
-        if (!SyncFolder(folder, &syncError))
-            Notice(QStringLiteral("%1 is saved, but %2").arg(stored->keptAs, syncError));
+        Learned(fallback_, there.abilities_);
     }
-    Learned(folder, abilities);
-    return ok;
+    in.error_ = failed == fallback_ ? QStringLiteral("The photo was not saved: %1").arg(in.why_)
+                                    : QStringLiteral("The photo was not saved: %1; nor in %2: %3")
+                                          .arg(in.why_, fallback_, fallbackWhy);
+    in.failed_ = true;
+    in.file_.Discard();
+    return false;
+}
+
+bool IncomingPhoto::Append(const char* data, std::size_t size) {
+    while (!failed_ && !file_.Append(data, size, &why_))
+        filer_->ToFallback(*this);
+    return !failed_;
+}
+
+bool PhotoFiler::Finish(IncomingPhoto& in, const QString& suffix, StoredPhoto* stored, QString* error,
+                        const StoredPhoto* sameShot) {
+    while (!in.failed_) {
+        if (in.file_.Finish(&in.why_) && ClaimUnique(in.file_, in.folder_, in.request_, suffix, in.abilities_,
+                                                     stored, &in.why_, in.movedFrom_.isEmpty() ? sameShot : nullptr)) {
+            Named(in, suffix, stored);
+            return true;
+        }
+        ToFallback(in);
+    }
+    if (error)
+        *error = in.error_;
+    return false;
+}
+
+void PhotoFiler::Named(IncomingPhoto& in, const QString& suffix, StoredPhoto* stored) {
+    const QString& folder = in.folder_;
+    stored->path = stored->keptAs;
+    if (in.request_.naming == PhotoRequest::Naming::Newest) {
+        const QFileInfo host(in.request_.hostPath);
+        if (SameSuffix(QLatin1Char('.') + host.suffix(), suffix) &&
+            UpdateNewest(folder, host.fileName(), *stored, in.abilities_))
+            stored->path = QDir(folder).filePath(host.fileName());
+    }
+    QString syncError;
+    if (!SyncFolder(folder, &syncError))
+        Notice(QStringLiteral("%1 is saved, but %2").arg(stored->keptAs, syncError));
+    Learned(folder, in.abilities_);
+    if (!in.movedFrom_.isEmpty())
+        Notice(QStringLiteral("Could not save in %1 (%2); the photo is in %3")
+                   .arg(in.movedFrom_, in.why_, stored->keptAs));
 }
 
 // The highest number the pattern captures among the names in `folder`

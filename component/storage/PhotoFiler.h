@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <span>
@@ -47,6 +48,38 @@ struct StoredPhoto {
     QString base;   // keptAs without its suffix: further files of the same exposure share it
 };
 
+class PhotoFiler;
+
+// One file of a photo arriving piece by piece (a download), written where it goes as it comes: memory holds one
+// piece at a time. Should that folder fail half-way, what arrived so far moves on to the fallback folder and the
+// rest follows it there. Nothing of it stays on disk unless PhotoFiler::Finish names it.
+class IncomingPhoto {
+public:
+    IncomingPhoto(const IncomingPhoto&) = delete;
+    IncomingPhoto& operator=(const IncomingPhoto&) = delete;
+
+    // False once the file can be written nowhere (Error() says why); later pieces are refused too.
+    bool Append(const char* data, std::size_t size);
+    std::size_t Size() const { return file_.Size(); }
+    // The file as written so far, for reading back (a preview); -1 once it failed.
+    int Descriptor() const { return file_.Descriptor(); }
+    const QString& Error() const { return error_; }
+
+private:
+    friend class PhotoFiler;
+    IncomingPhoto(PhotoFiler* filer, PhotoRequest request) : filer_(filer), request_(std::move(request)) {}
+
+    PhotoFiler* filer_;
+    PhotoRequest request_;
+    QString folder_;
+    FolderAbilities abilities_;
+    PendingFile file_;
+    QString why_;       // why the last folder failed
+    QString movedFrom_; // the folder it was meant for, when it went to the fallback folder instead
+    QString error_;
+    bool failed_ = false;
+};
+
 class PhotoFiler {
 public:
     static constexpr const char* kSeriesStem = "quortovu";
@@ -74,6 +107,13 @@ public:
     bool Save(const PhotoRequest& request, const QString& suffix, std::span<const QByteArrayView> parts,
               StoredPhoto* stored, QString* error, const StoredPhoto* sameShot = nullptr);
 
+    // The same for a file that arrives piece by piece: Begin starts it where `request` says (null, with
+    // `error`, when it can go nowhere), the pieces go to IncomingPhoto::Append, and Finish flushes it to disk and
+    // names it.
+    std::unique_ptr<IncomingPhoto> Begin(const PhotoRequest& request, QString* error);
+    bool Finish(IncomingPhoto& incoming, const QString& suffix, StoredPhoto* stored, QString* error,
+                const StoredPhoto* sameShot = nullptr);
+
     // Why photos cannot go into `folder` (empty when they can). File system look-ups: not on the window's thread.
     static QString Unusable(const QString& folder);
     // Folders that hold the system's own files; photos never go there.
@@ -86,10 +126,15 @@ private:
         bool operator==(const FileStamp&) const = default;
     };
 
+    friend class IncomingPhoto;
+
     QString Place(const PhotoRequest& request, QString* error);
-    bool SaveIn(const QString& folder, const PhotoRequest& request, const QString& suffix,
-                std::span<const QByteArrayView> parts, StoredPhoto* stored, QString* error,
-                const StoredPhoto* sameShot);
+    bool Open(IncomingPhoto& incoming, const QString& folder, QString* error);
+    // After a failure in the incoming file's folder (its why_): it goes on in the fallback folder with what
+    // arrived so far; false (error_ set, the file dropped) when it cannot.
+    bool ToFallback(IncomingPhoto& incoming);
+    // The steps after the file has its unique name: the newest-photo name, the folder flushed.
+    void Named(IncomingPhoto& incoming, const QString& suffix, StoredPhoto* stored);
     bool ClaimUnique(PendingFile& file, const QString& folder, const PhotoRequest& request, const QString& suffix,
                      FolderAbilities& abilities, StoredPhoto* stored, QString* error, const StoredPhoto* sameShot);
     QString NextBase(const QString& folder, const PhotoRequest& request);

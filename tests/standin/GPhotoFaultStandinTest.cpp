@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QImage>
 
+#include <algorithm>
+
 namespace quor::standin::test {
 namespace {
 
@@ -123,6 +125,43 @@ TEST_F(GPhotoFaultStandin, ADownloadThatCannotBeSavedInItsFolderLandsInTheFallba
     EXPECT_TRUE(comp_->View()->Message().contains(fallback.path())) << comp_->View()->Message().toStdString();
     EXPECT_EQ(dlg_->State().cameraOpen, 1);
     EXPECT_LT(longestGapMs_, kResponsiveMs);
+}
+
+// A photo fetched from the card arrives piece by piece straight into its file: the progress rises with the bytes
+// to 100. The next one is cut off half-way: nothing of it stays, and the photo before it is untouched.
+TEST_F(GPhotoFaultStandin, AStreamedDownloadTellsItsProgressAndOneCutOffLeavesTheEarlierPhotoIntact) {
+    Open();
+    std::size_t mark = body_->Log().Size();
+    Click(1036);
+    if (!dlg_->IsChecked(1036))
+        Click(1036);
+    ASSERT_TRUE(BodyGets(prop::kCaptureDestination, kDestinationCard, mark));
+    body_->SetPhotoBytes(6 * 1024 * 1024 + 5);
+    body_->SetSlowTransfers(256 * 1024, 8ms);
+    Click(1003);
+    ASSERT_TRUE(WaitUntil([this] { return Noted(notify::DownloadComplete); }, 20000));
+    const std::vector<int>& steps = dlg_->progress;
+    ASSERT_FALSE(steps.empty());
+    EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end()));
+    EXPECT_EQ(steps.back(), 100);
+    EXPECT_GE(std::count_if(steps.begin(), steps.end(), [](int p) { return p > 0 && p < 100; }), 4);
+    QFile newest(QDir(dir_.path()).filePath(QStringLiteral("quortovu.jpg")));
+    ASSERT_TRUE(newest.open(QIODevice::ReadOnly));
+    const QByteArray first = newest.readAll();
+    newest.close();
+    EXPECT_EQ(first.size(), 6 * 1024 * 1024 + 5);
+    EXPECT_FALSE(QImage::fromData(first, "JPG").isNull());
+
+    mark = body_->Log().Size();
+    body_->DropNextTransfer(op::kGetPartialObject);
+    Click(1003);
+    ASSERT_TRUE(WaitUntil([this] { return Noted(notify::ShutDown); }, 20000));
+    EXPECT_GE(body_->Log().Count(op::kGetPartialObject, mark), 1u); // it was cut off in the middle of the file
+    Settle(100);
+    EXPECT_EQ(Files(), (QStringList{QStringLiteral("quortovu.jpg")} + Kept())) << Files().join(' ').toStdString();
+    ASSERT_TRUE(newest.open(QIODevice::ReadOnly));
+    EXPECT_EQ(newest.readAll(), first);
+    EXPECT_LT(longestGapMs_, kResponsiveBusyMs);
 }
 
 TEST_F(GPhotoFaultStandin, PulledOutMidLiveViewShutsDownAndStopsTheView) {

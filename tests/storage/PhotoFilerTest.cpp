@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -163,6 +164,23 @@ TEST(PhotoFiler, FoldersThatCannotTakePhotosSendThemToTheFallbackAndTheUserIsTol
                                     &error));
     EXPECT_TRUE(error.contains(QStringLiteral("/usr/bin")) && error.contains(QStringLiteral("/proc/no-pictures")))
         << error.toStdString();
+
+    // A folder that goes away while a photo arrives piece by piece (a stick pulled out): what came before and
+    // what comes after both end up in the fallback folder, whole.
+    f.filer.SetSaveFolder({});
+    QTemporaryDir gone;
+    std::unique_ptr<IncomingPhoto> incoming = f.filer.Begin(Newest(gone.filePath(QStringLiteral("q.jpg"))), &error);
+    ASSERT_NE(incoming, nullptr) << error.toStdString();
+    const QByteArray head(300000, 'h'), tail(200001, 't');
+    ASSERT_TRUE(incoming->Append(head.data(), std::size_t(head.size())));
+    ASSERT_TRUE(QDir(gone.path()).removeRecursively());
+    ASSERT_TRUE(incoming->Append(tail.data(), std::size_t(tail.size())));
+    f.notices.clear();
+    ASSERT_TRUE(f.filer.Finish(*incoming, QStringLiteral(".jpg"), &stored, &error)) << error.toStdString();
+    EXPECT_EQ(stored.path, QDir(fallback).filePath(QStringLiteral("q.jpg")));
+    EXPECT_EQ(ReadAll(stored.path), head + tail);
+    ASSERT_EQ(f.notices.size(), 1u);
+    EXPECT_TRUE(f.notices[0].contains(gone.path())) << f.notices[0].toStdString();
 }
 
 TEST(PhotoFiler, SeriesFramesCountUpAndTheSecondFileOfAnExposureSharesItsName) {
