@@ -3,118 +3,41 @@
 // against a bare gp_camera_capture_preview loop, and the time from TakePicture to the file on disk against
 // gp_camera_capture + gp_camera_file_get. QUOR_BENCH_SECONDS (default 3) per live-view case, QUOR_BENCH_SHOTS
 // (default 12) shots per capture case.
-#include "bench/EventLoop.h"
-#include "component/gphoto/GPhotoLibrary.h"
-#include "component/host/QuorCtrlComponent.h"
-#include "component/host/QuorCtrlView.h"
+// The real-camera path against the stand-in body on 127.0.0.1, each figure next to libgphoto2 alone in the same
+// run, both sides putting every photo durably on disk: live-view frames per second through the whole pipeline
+// (fetch, decode into the pool, frame callback, view) against a bare gp_camera_capture_preview loop, with the body
+// making frames as fast as it is asked and at 25 and 60 per second; the time from TakePicture to the file on disk
+// against gp_camera_capture + a download into a file + fsync; and a continuous series of 20 frames at the body's
+// pace against a bare wait-for-event loop. QUOR_BENCH_SECONDS (default 3) per live-view case, QUOR_BENCH_SHOTS
+// (default 12) shots per capture case.
+#include "bench/GPhotoBench.h"
 #include "console/FrameMirror.h"
-#include "control/NotifyNames.h"
-#include "control/QuorCtrl.h"
-#include "tools/standin/StandinBody.h"
-
-#include <gphoto2/gphoto2.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QFile>
 #include <QTemporaryDir>
-#include <QThread>
-#include <QTimer>
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
-#include <csignal>
-#include <cstdlib>
 #include <filesystem>
-#include <memory>
-#include <string>
-
-#include <fcntl.h>
-#include <unistd.h>
+#include <map>
+#include <vector>
 
 namespace {
 
-using quor::Variant;
-using Clock = std::chrono::steady_clock;
-
-int EnvInt(const char* name, int fallback) {
-    bool ok = false;
-    const int v = qEnvironmentVariableIntValue(name, &ok);
-    return ok && v > 0 ? v : fallback;
-}
-
+using quor::bench::Body;
+using quor::bench::Clock;
+using quor::bench::EnvInt;
 using quor::bench::Wait;
 using quor::bench::WaitFor;
+using BareCamera = quor::bench::BareCamera;
+using Hosted = quor::bench::Hosted;
 
-// One stand-in body for the whole run, shaped like a body of today: 960 x 640 live-view frames, 6 MB photos.
-quor::standin::StandinBody& Body() {
-    static quor::standin::StandinBody* body = [] {
-        quor::standin::StandinOptions o;
-        o.frameWidth = 960;
-        o.frameHeight = 640;
-        o.photoBytes = 6 * 1024 * 1024;
-        auto* b = new quor::standin::StandinBody(o);
-        if (!b->Start())
-            std::abort();
-        return b;
-    }();
-    return *body;
-}
+// Arg: the frames per second the body's sensor makes (0: a new one whenever it is asked).
+void Pace(const benchmark::State& state) { Body().SetLiveViewFps(static_cast<int>(state.range(0))); }
 
-std::string PortPath() {
-    const std::string port = std::to_string(Body().Port());
-    return "ptpip:127.0.0.1:" + port + ":" + port;
-}
-
-// libgphoto2 by itself: the camera set up the way the component's worker does.
-struct BareCamera {
-    GPContext* context = gp_context_new();
-    Camera* camera = nullptr;
-    bool ok = false;
-
-    BareCamera() {
-        quor::component::KeepDescriptorZeroTaken();
-        gp_camera_new(&camera);
-        CameraAbilitiesList* abilities = nullptr;
-        gp_abilities_list_new(&abilities);
-        gp_abilities_list_load(abilities, context);
-        CameraAbilities a{};
-        gp_abilities_list_get_abilities(abilities, gp_abilities_list_lookup_model(abilities, "PTP/IP Camera"), &a);
-        gp_camera_set_abilities(camera, a);
-        gp_abilities_list_free(abilities);
-        GPPortInfoList* ports = nullptr;
-        gp_port_info_list_new(&ports);
-        gp_port_info_list_load(ports);
-        GPPortInfo info;
-        gp_port_info_list_get_info(ports, gp_port_info_list_lookup_path(ports, PortPath().c_str()), &info);
-        gp_camera_set_port_info(camera, info);
-        gp_port_info_list_free(ports);
-        ok = gp_camera_init(camera, context) == GP_OK;
-    }
-    ~BareCamera() {
-        if (ok)
-            gp_camera_exit(camera, context);
-        gp_camera_unref(camera);
-        gp_context_unref(context);
-        quor::component::KeepDescriptorZeroTaken();
-    }
-};
-
-double gBareFps = 0;
+std::map<std::int64_t, double> gBareFps; // by pace
 double gBareShotMs = 0;
-
-// Arg 1: frames paced like a body's (one 256 KB chunk every 40 ms, about 25 fps), so that the camera, not this
-// machine's CPU, sets the rate; arg 0: as fast as the stand-in encodes them.
-void Pace(const benchmark::State& state) {
-    if (state.range(0) != 0)
-        Body().SetSlowTransfers(256 * 1024, std::chrono::milliseconds(40));
-    else
-        Body().SetSlowTransfers(0, std::chrono::milliseconds(0));
-}
-
-double gBareFpsPaced = 0;
+double gBareSeriesFps = 0;
 
 void BM_BarePreviewLoop(benchmark::State& state) {
     Pace(state);
@@ -135,43 +58,12 @@ void BM_BarePreviewLoop(benchmark::State& state) {
             if (gp_camera_capture_preview(cam.camera, file, cam.context) == GP_OK)
                 ++frames;
         const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
-        (state.range(0) ? gBareFpsPaced : gBareFps) = frames / seconds;
+        gBareFps[state.range(0)] = frames / seconds;
         state.counters["fps"] = frames / seconds;
     }
     gp_file_unref(file);
 }
-BENCHMARK(BM_BarePreviewLoop)->Arg(0)->Arg(1)->ArgName("paced")->Iterations(1)->Unit(benchmark::kSecond);
-
-struct Sink : quor::IEventSink {
-    void OnEvent(int id, std::span<Variant> args) override {
-        if (id == quor::kEventNotify && args[0].text == quor::notify::OpenSucceed)
-            opened = true;
-        if (id == quor::kEventNotify && args[0].text == quor::notify::DownloadComplete)
-            ++completed;
-    }
-    bool opened = false;
-    int completed = 0;
-};
-
-// The component with the stand-in as its one camera, hosted in a shown window.
-struct Hosted {
-    QWidget host;
-    Sink sink;
-    std::unique_ptr<quor::component::QuorCtrlComponent> component;
-    std::unique_ptr<quor::CQuorCtrl> ctrl;
-
-    Hosted() {
-        host.resize(800, 600);
-        quor::component::RealCameraSources sources;
-        sources.network.push_back({"127.0.0.1", Body().Port()});
-        component = std::make_unique<quor::component::QuorCtrlComponent>(&host, quor::HostedProperties{}, 0, sources);
-        component->Advise(&sink);
-        ctrl = std::make_unique<quor::CQuorCtrl>(component.get());
-        component->View()->setGeometry(22, 100, 500, 330);
-        host.show();
-    }
-    bool Open() { return ctrl->OpenCamera(0) && WaitFor([this] { return sink.opened; }, 5000); }
-};
+BENCHMARK(BM_BarePreviewLoop)->Arg(0)->Arg(25)->Arg(60)->ArgName("fps")->Iterations(1)->Unit(benchmark::kSecond);
 
 void Mirror(unsigned char* buffer, std::uint32_t width, std::uint32_t height, std::intptr_t) {
     quor::MirrorFrame(buffer, width, height);
@@ -193,6 +85,7 @@ void BM_PipelineLiveView(benchmark::State& state) {
         const auto published0 = h.component->Live().Pool().Published();
         const auto taken0 = view->Stats().framesTaken;
         const auto paints0 = view->Stats().paints;
+        const auto paintNs0 = view->Stats().paintNs;
         const auto served0 = Body().FramesServed();
         const auto t0 = Clock::now();
         Wait(EnvInt("QUOR_BENCH_SECONDS", 3) * 1000);
@@ -202,13 +95,14 @@ void BM_PipelineLiveView(benchmark::State& state) {
         state.counters["fetched_fps"] = double(Body().FramesServed() - served0) / seconds;
         state.counters["shown_fps"] = double(view->Stats().framesTaken - taken0) / seconds;
         state.counters["painted_fps"] = double(view->Stats().paints - paints0) / seconds;
-        const double bare = state.range(0) ? gBareFpsPaced : gBareFps;
+        state.counters["paint_us"] =
+            double(view->Stats().paintNs - paintNs0) / 1e3 / double(std::max<std::uint64_t>(1, view->Stats().paints - paints0));
+        const double bare = gBareFps[state.range(0)];
         state.counters["vs_bare"] = bare > 0 ? decoded / bare : 0.0;
     }
     h.ctrl->StopLiveView();
-    Body().SetSlowTransfers(0, std::chrono::milliseconds(0));
 }
-BENCHMARK(BM_PipelineLiveView)->Arg(0)->Arg(1)->ArgName("paced")->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_PipelineLiveView)->Arg(0)->Arg(25)->Arg(60)->ArgName("fps")->Iterations(1)->Unit(benchmark::kSecond);
 
 void BM_BareShot(benchmark::State& state) {
     BareCamera cam;
@@ -216,22 +110,18 @@ void BM_BareShot(benchmark::State& state) {
         state.SkipWithError("cannot connect to the stand-in");
         return;
     }
+    QTemporaryDir dir;
     const int shots = EnvInt("QUOR_BENCH_SHOTS", 12);
     for (auto _ : state) {
         double total = 0;
         for (int i = 0; i < shots; ++i) {
             const auto t0 = Clock::now();
             CameraFilePath path{};
-            CameraFile* file = nullptr;
-            gp_file_new(&file);
             if (gp_camera_capture(cam.camera, GP_CAPTURE_IMAGE, &path, cam.context) != GP_OK ||
-                gp_camera_file_get(cam.camera, path.folder, path.name, GP_FILE_TYPE_NORMAL, file, cam.context) !=
-                    GP_OK) {
+                !cam.Fetch(path.folder, path.name, dir.filePath(QStringLiteral("shot%1.jpg").arg(i)).toStdString())) {
                 state.SkipWithError("capture failed");
-                gp_file_unref(file);
                 return;
             }
-            gp_file_unref(file);
             total += std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
         }
         gBareShotMs = total / shots;
@@ -267,6 +157,103 @@ void BM_ComponentShotToFile(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ComponentShotToFile)->Iterations(1)->Unit(benchmark::kSecond);
+
+constexpr int kSeriesFrames = 20;
+
+// Frames per second between the first and the last of `times`.
+double Rate(const std::vector<Clock::time_point>& times) {
+    if (times.size() < 2)
+        return 0;
+    return double(times.size() - 1) / std::chrono::duration<double>(times.back() - times.front()).count();
+}
+
+// The body's files announced after the release are fetched too, so that the next case starts with none held.
+void DrainBare(BareCamera& cam, const QTemporaryDir& dir, int& n) {
+    for (auto quiet = Clock::now(); Clock::now() - quiet < std::chrono::milliseconds(800);) {
+        CameraEventType type = GP_EVENT_TIMEOUT;
+        void* data = nullptr;
+        if (gp_camera_wait_for_event(cam.camera, 50, &type, &data, cam.context) != GP_OK)
+            return;
+        if (type == GP_EVENT_FILE_ADDED) {
+            const auto* p = static_cast<CameraFilePath*>(data);
+            cam.Fetch(p->folder, p->name, dir.filePath(QStringLiteral("tail%1.jpg").arg(n++)).toStdString());
+            quiet = Clock::now();
+        }
+        free(data);
+    }
+}
+
+void BM_BareSeries(benchmark::State& state) {
+    BareCamera cam;
+    if (!cam.ok) {
+        state.SkipWithError("cannot connect to the stand-in");
+        return;
+    }
+    QTemporaryDir dir;
+    int n = 0;
+    if (!cam.Set("drivemode", "Continuous")) {
+        state.SkipWithError("no continuous drive");
+        return;
+    }
+    for (auto _ : state) {
+        std::vector<Clock::time_point> landed;
+        if (!cam.Set("eosremoterelease", "Press Full")) {
+            state.SkipWithError("the series did not start");
+            return;
+        }
+        const auto end = Clock::now() + std::chrono::seconds(30);
+        while (landed.size() < kSeriesFrames && Clock::now() < end) {
+            CameraEventType type = GP_EVENT_TIMEOUT;
+            void* data = nullptr;
+            if (gp_camera_wait_for_event(cam.camera, 100, &type, &data, cam.context) != GP_OK)
+                break;
+            if (type == GP_EVENT_FILE_ADDED) {
+                const auto* p = static_cast<CameraFilePath*>(data);
+                if (cam.Fetch(p->folder, p->name, dir.filePath(QStringLiteral("s%1.jpg").arg(n++)).toStdString()))
+                    landed.push_back(Clock::now());
+            }
+            free(data);
+        }
+        cam.Set("eosremoterelease", "Release Full");
+        DrainBare(cam, dir, n);
+        gBareSeriesFps = Rate(landed);
+        state.counters["fps"] = gBareSeriesFps;
+        state.counters["frames"] = double(landed.size());
+    }
+}
+BENCHMARK(BM_BareSeries)->Iterations(1)->Unit(benchmark::kSecond);
+
+void BM_ComponentSeries(benchmark::State& state) {
+    Hosted h;
+    if (!h.Open()) {
+        state.SkipWithError("cannot open the stand-in");
+        return;
+    }
+    h.ctrl->SetPropertyValue(quor::prop::DriveMode, 1);
+    if (!WaitFor([&] { return h.ctrl->GetPropertyText(quor::prop::DriveMode).find("Continuous") == 0; }, 5000)) {
+        state.SkipWithError("no continuous drive");
+        return;
+    }
+    QTemporaryDir dir;
+    for (auto _ : state) {
+        const std::size_t before = h.sink.completions.size();
+        h.ctrl->StartContinuousShooting(dir.path().toStdString());
+        WaitFor([&] { return h.sink.completions.size() >= before + kSeriesFrames; }, 30000);
+        h.ctrl->StopContinuousShooting();
+        const std::vector<Clock::time_point> landed(h.sink.completions.begin() + std::ptrdiff_t(before),
+                                                    h.sink.completions.end());
+        const double fps = Rate(landed);
+        state.counters["fps"] = fps;
+        state.counters["frames"] = double(landed.size());
+        state.counters["vs_bare"] = gBareSeriesFps > 0 ? fps / gBareSeriesFps : 0.0;
+        // The frames still in the body after the stop land too.
+        for (std::size_t seen = 0; seen != h.sink.completions.size();) {
+            seen = h.sink.completions.size();
+            Wait(800);
+        }
+    }
+}
+BENCHMARK(BM_ComponentSeries)->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace
 

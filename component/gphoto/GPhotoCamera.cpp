@@ -5,6 +5,7 @@
 
 #include "component/gphoto/GPhotoVocabulary.h"
 #include "component/liveview/LiveView.h"
+#include "control/PropertyCodes.h"
 
 #include <gphoto2/gphoto2.h>
 
@@ -116,21 +117,79 @@ void GPhotoCamera::Capture(std::uint64_t id, storage::PhotoRequest request) {
         Report([id](ISessionEvents& e) { e.DownloadStart(id); });
         progressId_ = id;
         progressReported_ = 0;
-        CameraFilePath where{};
-        const int r = Retry([&] { return gp_camera_capture(camera_, GP_CAPTURE_IMAGE, &where, context_); });
-        if (r != GP_OK) {
-            progressId_ = 0;
-            if (Lost(r)) {
-                Failed(r, "taking the shot");
-                return;
-            }
-            const QString reason = QStringLiteral("The camera did not take the shot: %1")
-                                       .arg(QString::fromUtf8(gp_result_as_string(r)));
-            Report([id, reason](ISessionEvents& e) { e.CaptureFailed(id, reason); });
+        if (remoteRelease_ && !seriesActive_)
+            Release(id, request);
+        else
+            CaptureAndWait(id, request);
+    });
+}
+
+void GPhotoCamera::Release(std::uint64_t id, const storage::PhotoRequest& request) {
+    // The shutter pressed and let go through the body's remote release; its files come as events, which the
+    // worker asks for every few milliseconds while a shot is due. (The library's own capture call waits for
+    // them in steps that grow to 200 ms, which costs up to that much on every shot.)
+    const auto due = std::chrono::steady_clock::now() + kShotGrace +
+                     std::chrono::milliseconds(static_cast<std::int64_t>(2000 * ShutterSeconds()));
+    expected_.push_back(Expected{id, request, due});
+    int r = WriteWidget(gphoto::kRemoteRelease, "Press Full");
+    if (r != GP_OK)
+        expected_.pop_back();
+    else
+        r = WriteWidget(gphoto::kRemoteRelease, "Release Full");
+    if (r == GP_OK)
+        return;
+    progressId_ = 0;
+    if (Lost(r)) {
+        Failed(r, "taking the shot");
+        return;
+    }
+    const QString reason =
+        QStringLiteral("The camera did not take the shot: %1").arg(QString::fromUtf8(gp_result_as_string(r)));
+    Report([id, reason](ISessionEvents& e) { e.CaptureFailed(id, reason); });
+}
+
+void GPhotoCamera::CaptureAndWait(std::uint64_t id, const storage::PhotoRequest& request) {
+    CameraFilePath where{};
+    const int r = Retry([&] { return gp_camera_capture(camera_, GP_CAPTURE_IMAGE, &where, context_); });
+    if (r != GP_OK) {
+        progressId_ = 0;
+        if (Lost(r)) {
+            Failed(r, "taking the shot");
             return;
         }
-        Download(where.folder, where.name, Expected{id, request});
-    });
+        const QString reason = QStringLiteral("The camera did not take the shot: %1")
+                                   .arg(QString::fromUtf8(gp_result_as_string(r)));
+        Report([id, reason](ISessionEvents& e) { e.CaptureFailed(id, reason); });
+        return;
+    }
+    Download(where.folder, where.name, Expected{id, request, {}});
+}
+
+void GPhotoCamera::ExpireShots() {
+    const auto now = std::chrono::steady_clock::now();
+    while (!expected_.empty() && expected_.front().due != std::chrono::steady_clock::time_point{} &&
+           expected_.front().due < now) {
+        const std::uint64_t id = expected_.front().id;
+        expected_.pop_front();
+        const QString reason = QStringLiteral("The camera took no photo (it may not have found focus)");
+        Report([id, reason](ISessionEvents& e) { e.CaptureFailed(id, reason); });
+    }
+}
+
+double GPhotoCamera::ShutterSeconds() const {
+    for (const WidgetState& w : known_) {
+        const gphoto::WidgetBinding* b = gphoto::BindingFor(w.widget);
+        if (!b || b->code != prop::ShutterSpeed || !Watches(w.widget))
+            continue;
+        // "1/125", "2.5", "30"; "bulb" and the like count as nothing (bulb has its own path).
+        const QString text = QString::fromStdString(w.value);
+        const qsizetype slash = text.indexOf(u'/');
+        bool ok = false, okDen = true;
+        const double num = (slash < 0 ? text : text.left(slash)).toDouble(&ok);
+        const double den = slash < 0 ? 1.0 : text.mid(slash + 1).toDouble(&okDen);
+        return ok && okDen && den > 0 ? num / den : 0.0;
+    }
+    return 0.0;
 }
 
 void GPhotoCamera::StartSeries(std::uint64_t id, storage::PhotoRequest request) {
@@ -144,7 +203,7 @@ void GPhotoCamera::StartSeries(std::uint64_t id, storage::PhotoRequest request) 
         }
         seriesActive_ = true;
         seriesTail_ = false;
-        series_ = Expected{id, request};
+        series_ = Expected{id, request, {}};
     });
 }
 
@@ -185,7 +244,7 @@ void GPhotoCamera::StopBulb(std::uint64_t id, storage::PhotoRequest request) {
         bulbOpen_ = false;
         seriesTail_ = false;
         FollowFolderOf(request);
-        expected_.push_back(Expected{id, request});
+        expected_.push_back(Expected{id, request, {}});
         Report([id](ISessionEvents& e) { e.DownloadStart(id); });
         const int r = WriteToggle(gphoto::kBulb, 0);
         if (r != GP_OK)
@@ -282,9 +341,11 @@ void GPhotoCamera::Run() {
         {
             std::unique_lock lock(mutex_);
             const bool framesDue = ok && !lost_ && live_;
-            const auto wait = framesDue ? std::chrono::milliseconds(0)
-                              : seriesActive_ || bulbOpen_ || !expected_.empty() ? std::chrono::milliseconds(10)
-                                                                                 : timing_.idlePoll;
+            // A shot's files are asked for every few milliseconds: each one saved is that much sooner ready.
+            const auto wait = framesDue             ? std::chrono::milliseconds(0)
+                              : !expected_.empty()  ? kShotPoll
+                              : seriesActive_ || bulbOpen_ ? std::chrono::milliseconds(10)
+                                                           : timing_.idlePoll;
             auto until = std::chrono::steady_clock::now() + wait;
             if (const auto due = HeldSettingDue())
                 until = std::min(until, *due);
@@ -311,6 +372,7 @@ void GPhotoCamera::Run() {
         if (!lost_ && (!live_ || filesDue || now - lastPoll_ >= timing_.livePoll)) {
             lastPoll_ = now;
             PollEvents(8);
+            ExpireShots();
         }
     }
     Shutdown();

@@ -79,6 +79,10 @@ public:
     static constexpr const char* kDecodeThreadName = "quor-gp-decode";
     // Files the body announces this long after the first of an exposure may belong to it.
     static constexpr std::chrono::seconds kSameShotWindow{10};
+    // How long after its release (plus twice its shutter time) a shot's first file may take.
+    static constexpr std::chrono::seconds kShotGrace{30};
+    // Events are asked for this often while a released shot's files are due.
+    static constexpr std::chrono::milliseconds kShotPoll{4};
     static constexpr std::size_t kFrameReserve = 2 * 1024 * 1024; // bytes of one live-view JPEG, at most
 
     // Starts the worker, which opens the camera at once.
@@ -124,6 +128,8 @@ private:
     struct Expected {
         std::uint64_t id = 0;
         storage::PhotoRequest request;
+        // A released shot whose file has not come by then was not taken (no focus); none for bulb and series.
+        std::chrono::steady_clock::time_point due{};
     };
     // The exposure whose first file was stored last: the body may announce more files of it (RAW + JPEG).
     struct LastShot {
@@ -143,6 +149,14 @@ private:
     };
 
     void Enqueue(std::function<void()> command);
+    // A shot through the body's remote release, its files awaited as events; for other bodies, the library's
+    // capture call, which returns once the file is there.
+    void Release(std::uint64_t id, const storage::PhotoRequest& request);
+    void CaptureAndWait(std::uint64_t id, const storage::PhotoRequest& request);
+    // Tells the user of released shots whose files never came.
+    void ExpireShots();
+    // The shutter time now set, in seconds (0 when it is not a time).
+    double ShutterSeconds() const;
     void Run();
     bool Open(OpenResult& result);
     void Shutdown();
@@ -236,6 +250,7 @@ private:
         std::string sentPosition;
         bool bodyLive = false;    // the body has sent a frame since live view started
     } zoom_;
+    bool remoteRelease_ = false; // the body has gphoto::kRemoteRelease
     bool seriesActive_ = false;
     bool seriesTail_ = false; // the series has ended; frames still announced belong to it
     Expected series_;

@@ -85,7 +85,7 @@ bool GPhotoCamera::LastShot::Holds(const std::string& name) const {
 void GPhotoCamera::OnFileAdded(const std::string& folder, const std::string& name) {
     if (lastShot_.Holds(name)) {
         // A further file of the exposure stored last (RAW + JPEG): beside the first, under its name.
-        Download(folder.c_str(), name.c_str(), Expected{lastShot_.id, lastShot_.request}, true);
+        Download(folder.c_str(), name.c_str(), Expected{lastShot_.id, lastShot_.request, {}}, true);
         return;
     }
     ReleaseHeldReport();

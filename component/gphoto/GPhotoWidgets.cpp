@@ -43,6 +43,7 @@ void GPhotoCamera::FindActions(OpenResult& result) {
     auto has = [&](const char* action) {
         return std::find(result.actions.begin(), result.actions.end(), action) != result.actions.end();
     };
+    remoteRelease_ = has(gphoto::kRemoteRelease);
     if (!has(gphoto::kZoom) && !has(gphoto::kZoomPosition))
         return;
     // libgphoto2 2.5.30 hands out the magnifier's widgets one by one to any EOS body; only its whole tree leaves

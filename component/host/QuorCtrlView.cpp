@@ -11,6 +11,7 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QPainterPath>
 
 #include <algorithm>
@@ -43,6 +44,9 @@ QuorCtrlView::QuorCtrlView(QWidget* parent, const HostedProperties& props, const
         if (CurrentFrame())
             ClearShownPhoto();
     });
+    paintTimer_.setSingleShot(true);
+    paintTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&paintTimer_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
     // A debug text longer than its strip turns its pages.
     stripTimer_.setInterval(2500);
     connect(&stripTimer_, &QTimer::timeout, this, [this] {
@@ -91,10 +95,26 @@ void QuorCtrlView::TakeFrame() {
     if (live_->Running() && live_->Pool().TakeNewest()) {
         ++stats_.framesTaken;
         if (shownPhoto_.isNull())
-            update();
+            FramePaint();
         popOutUpdate();
     }
     stats_.frameSlotNs += NowNs() - t0;
+}
+
+void QuorCtrlView::FramePaint() {
+    // Never many more paints than the screen shows: a body that sends faster than that would otherwise spend the
+    // processor its frames need for decoding on pictures nobody sees. Paints may come a quarter faster than the
+    // screen refreshes, so that every frame of a body that sends at the screen's own rate is still painted (one
+    // that comes early is painted a few milliseconds later).
+    const QScreen* s = screen();
+    const double refresh = s && s->refreshRate() >= 30 ? s->refreshRate() : 60.0;
+    const auto gapNs = std::int64_t(1e9 / (1.25 * refresh));
+    const std::int64_t since = NowNs() - lastPaintNs_;
+    if (since >= gapNs) {
+        update();
+    } else if (!paintTimer_.isActive()) {
+        paintTimer_.start(int((gapNs - since + 999999) / 1000000));
+    }
 }
 
 void QuorCtrlView::UpdateStats() {
@@ -290,6 +310,7 @@ QString QuorCtrlView::PlaceholderText() const {
 
 void QuorCtrlView::paintEvent(QPaintEvent*) {
     const std::int64_t t0 = NowNs();
+    lastPaintNs_ = t0;
     QPainter painter(this);
     painter.fillRect(rect(), back_);
 

@@ -141,6 +141,8 @@ protected:
 
 private:
     void TakeFrame();
+    // Repaints for a new live-view frame, at most twice per refresh of the screen.
+    void FramePaint();
     void UpdateStats();
     QSize FrameSize() const;
     void popOutDropCache();
@@ -167,6 +169,8 @@ private:
     LiveView* live_ = nullptr;
     QSocketNotifier* frameNotifier_ = nullptr;
     QTimer statsTimer_;
+    QTimer paintTimer_;           // a frame's paint held back until the screen can show it
+    std::int64_t lastPaintNs_ = 0; // when the last paint began
     QElapsedTimer statsClock_;
     std::uint64_t statsTaken_ = 0, statsPublished_ = 0;
     ViewStats stats_;

@@ -101,6 +101,8 @@ public:
     // The body's own shutter button pressed and let go: one exposure, its files where the destination says.
     void ReleaseOnBody();
     void SetPhotoBytes(std::size_t bytes);
+    // Live-view frames the sensor makes per second; 0: a new one whenever the host asks.
+    void SetLiveViewFps(int fps);
 
     // What the body is doing.
     int CommandConnections() const;

@@ -194,9 +194,11 @@ void StandinBody::GetViewFinderData(const Request&, Reply& reply) {
         reply.code = rc::kEosNotReady;
         return;
     }
+    // Unpaced (0): a new frame whenever one is asked for.
     const auto period = std::chrono::nanoseconds(1'000'000'000) / std::max(options_.liveViewFps, 1);
-    const std::int64_t frame = (Clock::now() - liveViewSince_) / period;
-    if (frame <= lastFrame_ || frame == 0) {
+    const std::int64_t frame =
+        options_.liveViewFps > 0 ? (Clock::now() - liveViewSince_) / period : lastFrame_ + 1;
+    if (frame <= lastFrame_ || (frame == 0 && options_.liveViewFps > 0)) {
         reply.code = rc::kEosNotReady;
         return;
     }
@@ -265,6 +267,11 @@ std::optional<std::uint32_t> StandinBody::PropertyValue(std::uint16_t code) cons
 void StandinBody::SetPhotoBytes(std::size_t bytes) {
     std::lock_guard lock(state_);
     options_.photoBytes = bytes;
+}
+
+void StandinBody::SetLiveViewFps(int fps) {
+    std::lock_guard lock(state_);
+    options_.liveViewFps = fps;
 }
 
 std::size_t StandinBody::HeldShots() const {
