@@ -67,6 +67,7 @@ public:
         std::string error;                // plain words when !ok
         std::vector<WidgetState> widgets; // each property's widget on this body, as read at open
         std::vector<std::string> actions; // the action widgets the body has (gphoto::ActionWidgets())
+        std::vector<std::string> liveViewSizes; // the live-view frame sizes it offers (none: no choice)
     };
     struct Timing {
         std::chrono::milliseconds idlePoll{40};     // event polling while nothing else happens

@@ -52,6 +52,7 @@ bool GPhotoSession::WaitOpened(std::string* error) {
         return false;
     }
     actions_ = std::move(result.actions);
+    liveViewSizes_ = std::move(result.liveViewSizes);
     for (const WidgetState& w : result.widgets) {
         if (const gphoto::WidgetBinding* b = gphoto::BindingFor(w.widget))
             bound_[b->code] = w.widget;
@@ -139,6 +140,8 @@ bool GPhotoSession::StartLiveView() {
     if (!services_.live->Start(kLiveWidth, kLiveHeight, 0))
         return false;
     live_ = true;
+    if (!liveViewSize_.empty())
+        camera_->SetWidget(gphoto::kLiveViewSize, liveViewSize_);
     camera_->StartLiveView();
     return true;
 }
@@ -194,6 +197,20 @@ bool GPhotoSession::SetLiveZoom(int factor, QPointF centre) {
     zoomCentre_ = QPointF(Fraction(centre.x()), Fraction(centre.y()));
     PlaceZoomFrame();
     return true;
+}
+
+void GPhotoSession::SetLiveViewSize(const std::string& size) {
+    // Asked for as live view starts (the body turns its live view on with it) and at once while it runs; the
+    // body's own size comes back with the next live view.
+    if (size.empty()) {
+        liveViewSize_.clear();
+        return;
+    }
+    if (std::find(liveViewSizes_.begin(), liveViewSizes_.end(), size) == liveViewSizes_.end())
+        return;
+    liveViewSize_ = size;
+    if (live_)
+        camera_->SetWidget(gphoto::kLiveViewSize, size); // waits its turn while the body is busy
 }
 
 void GPhotoSession::SetAfPoint(QPointF point) {

@@ -59,6 +59,8 @@ public:
     void SetAfPoint(QPointF point) override;
     FocusState Focus() const override;
     bool SetLiveZoom(int factor, QPointF centre) override;
+    std::vector<std::string> LiveViewSizes() const override { return liveViewSizes_; }
+    void SetLiveViewSize(const std::string& size) override;
 
     QStringList DebugLines() const override;
 
@@ -102,6 +104,8 @@ private:
     std::map<std::int32_t, Property> props_;
     std::map<std::int32_t, std::string> bound_; // property code -> the widget it is bound to on this body
     std::vector<std::string> actions_;          // the action widgets the body has
+    std::vector<std::string> liveViewSizes_; // offered by the body
+    std::string liveViewSize_;               // asked for; empty: as the body has it
     bool noLiveView_ = false;                   // the body answered that it has none
     std::map<std::pair<std::int32_t, std::string>, std::int32_t> values_; // stable values per option text
     std::string model_, serial_, firmware_;

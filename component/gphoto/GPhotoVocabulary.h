@@ -32,6 +32,8 @@ inline constexpr char kManualFocusDrive[] = "manualfocusdrive";
 inline constexpr char kAutofocusDrive[] = "autofocusdrive";
 inline constexpr char kViewfinder[] = "viewfinder";
 inline constexpr char kBulb[] = "bulb";
+// The size of the live-view frames the body sends (Canon "Large"/"Medium"/"Small", other makers' own names).
+inline constexpr char kLiveViewSize[] = "liveviewsize";
 inline constexpr char kRemoteRelease[] = "eosremoterelease"; // half-press, series, bulb on Canon EOS
 // An EOS body's live-view magnifier: one frame, a fifth of the picture each way, that is also the AF frame in live
 // view. "eoszoomposition" takes "x,y", the frame's top-left corner in the body's live-view coordinates;

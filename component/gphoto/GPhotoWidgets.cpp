@@ -30,6 +30,8 @@ void GPhotoCamera::BindWidgets(OpenResult& result) {
         result.widgets.push_back(std::move(state));
     }
     FindActions(result);
+    if (WidgetState size; ReadWidget(gphoto::kLiveViewSize, size) && !size.readOnly && size.choices.size() > 1)
+        result.liveViewSizes = std::move(size.choices);
 }
 
 void GPhotoCamera::FindActions(OpenResult& result) {

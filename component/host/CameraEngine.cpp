@@ -155,8 +155,20 @@ bool CameraEngine::Open(int index) {
     }
     sessionDevice_ = device;
     sessionName_ = name;
+    if (!cameraLiveViewSize_.empty())
+        session_->SetLiveViewSize(cameraLiveViewSize_);
     emit stateChanged();
     return true;
+}
+
+void CameraEngine::SetCameraLiveViewSize(const std::string& size) {
+    cameraLiveViewSize_ = size;
+    if (session_ && !size.empty())
+        session_->SetLiveViewSize(size);
+}
+
+std::vector<std::string> CameraEngine::CameraLiveViewSizes() const {
+    return session_ ? session_->LiveViewSizes() : std::vector<std::string>{};
 }
 
 bool CameraEngine::Close() {

@@ -67,6 +67,11 @@ public:
     // stays listed until detection no longer finds it.
     bool PullOutCamera(int index);
     void SetLensManualFocus(bool manual) { sim_.SetLensManualFocus(manual); }
+    // The live-view frame size asked of every real camera that offers it, from the next open on (and of the open
+    // one now); empty: as the camera has it.
+    void SetCameraLiveViewSize(const std::string& size);
+    const std::string& CameraLiveViewSize() const { return cameraLiveViewSize_; }
+    std::vector<std::string> CameraLiveViewSizes() const;
     bool LensManualFocus() const { return sim_.LensManualFocus(); }
     void SetCardFreeMegabytes(std::int64_t megabytes) { sim_.SetCardFreeMegabytes(megabytes); }
     std::int64_t CardFreeMegabytes() const { return sim_.CardFreeMegabytes(); }
@@ -123,6 +128,7 @@ private:
     std::unique_ptr<ICameraSession> session_;
     std::string sessionDevice_;  // what the open session holds: a real camera's port, or its simulated body
     std::string sessionName_;
+    std::string cameraLiveViewSize_;
     std::vector<Retired> retired_;
     std::string lastOpenError_;
 };

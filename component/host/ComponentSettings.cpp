@@ -55,6 +55,18 @@ void ComponentSettings::SetLiveViewFrames(QSize size, int fps) {
     });
 }
 
+QStringList ComponentSettings::CameraLiveViewSizes() const {
+    QStringList sizes;
+    for (const std::string& s : engine_.CameraLiveViewSizes())
+        sizes << QString::fromStdString(s);
+    return sizes;
+}
+
+void ComponentSettings::SetCameraLiveViewSize(const QString& size) {
+    engine_.SetCameraLiveViewSize(size.toStdString());
+    prefs_.Update([&](storage::Preferences& p) { p.cameraLiveViewSize = size; });
+}
+
 Simulation ComponentSettings::Faults() const { return engine_.Sim().Knobs(); }
 
 void ComponentSettings::SetFaults(const Simulation& faults) { engine_.Sim().SetFaults(faults); }

@@ -48,6 +48,9 @@ public:
     bool CanPressCameraShutter() const override;
     void PressCameraShutter() override;
 
+    QString CameraLiveViewSize() const override { return prefs_.Get().cameraLiveViewSize; }
+    QStringList CameraLiveViewSizes() const override;
+    void SetCameraLiveViewSize(const QString& size) override;
     storage::AidPreferences Aids() const override;
     void SetAids(const storage::AidPreferences& aids) override { onAids_(aids); }
 

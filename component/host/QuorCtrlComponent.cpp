@@ -95,6 +95,7 @@ void QuorCtrlComponent::StartFileWork(const RealCameraSources& given) {
     filer_->SetSaveFolder(p.saveFolder);
     engine_->Sim().SetLiveViewFrames(p.liveViewWidth, p.liveViewHeight, p.liveViewFps);
     engine_->SetLensManualFocus(p.lensManualFocus);
+    engine_->SetCameraLiveViewSize(p.cameraLiveViewSize.toStdString());
     state_.aids = AidsFrom(p.aids);
     state_.grid = p.aids.grid;
     live_.SetAids(state_.aids);

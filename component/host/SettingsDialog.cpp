@@ -140,10 +140,30 @@ void SettingsDialog::BuildLiveView(QLayout* layout) {
         frameRate_->addItem(QStringLiteral("%1 fps").arg(r), r);
     form->addRow(QStringLiteral("Frame size:"), frameSize_);
     form->addRow(QStringLiteral("Frame rate:"), frameRate_);
+    cameraLiveSize_ = new QComboBox(live);
+    cameraLiveSize_->setToolTip(QStringLiteral("A smaller frame comes faster from the camera"));
+    form->addRow(QStringLiteral("Real camera sends:"), cameraLiveSize_);
+    connect(cameraLiveSize_, &QComboBox::activated, this,
+            [this] { target_->SetCameraLiveViewSize(cameraLiveSize_->currentData().toString()); });
     layout->addWidget(live);
     auto apply = [this] { target_->SetLiveViewFrames(frameSize_->currentData().toSize(), frameRate_->currentData().toInt()); };
     connect(frameSize_, &QComboBox::activated, this, apply);
     connect(frameRate_, &QComboBox::activated, this, apply);
+}
+
+void SettingsDialog::SyncCameraLiveSize() {
+    // What the open camera offers, and the choice made before (for the cameras that offer it).
+    const QString chosen = target_->CameraLiveViewSize();
+    const QStringList offered = target_->CameraLiveViewSizes();
+    QStringList sizes = offered;
+    if (!chosen.isEmpty() && !sizes.contains(chosen))
+        sizes << chosen;
+    cameraLiveSize_->clear();
+    cameraLiveSize_->addItem(QStringLiteral("As it has it"), QString());
+    for (const QString& s : sizes)
+        cameraLiveSize_->addItem(s, s);
+    cameraLiveSize_->setCurrentIndex(std::max(0, cameraLiveSize_->findData(chosen)));
+    cameraLiveSize_->setEnabled(!offered.isEmpty() || !chosen.isEmpty());
 }
 
 void SettingsDialog::BuildAids(QLayout* layout) {
@@ -256,6 +276,7 @@ void SettingsDialog::Sync() {
         static_cast<int>(std::min<std::int64_t>(target_->CardFreeMegabytes(), std::numeric_limits<int>::max())));
     frameSize_->setCurrentIndex(std::max(0, frameSize_->findData(target_->LiveViewSize())));
     frameRate_->setCurrentIndex(std::max(0, frameRate_->findData(target_->LiveViewFps())));
+    SyncCameraLiveSize();
     const Simulation faults = target_->Faults();
     failNextCapture_->setChecked(faults.nextCaptureFails);
     failWrites_->setChecked(faults.writesFail);

@@ -27,6 +27,7 @@ public:
     QSpinBox* cameraCount() const { return cameraCount_; }
     QComboBox* frameSize() const { return frameSize_; }
     QComboBox* frameRate() const { return frameRate_; }
+    QComboBox* cameraLiveSize() const { return cameraLiveSize_; }
     QCheckBox* manualFocus() const { return manualFocus_; }
     QSpinBox* cardMegabytes() const { return cardMegabytes_; }
     QCheckBox* failNextCapture() const { return failNextCapture_; }
@@ -54,6 +55,7 @@ private:
     void BuildLiveView(QLayout* layout);
     void BuildFaults(QLayout* layout);
     void BuildAids(QLayout* layout);
+    void SyncCameraLiveSize();
     void ApplyAids();
     void SyncAids();
     void ApplyFaults();
@@ -66,6 +68,7 @@ private:
     QSpinBox* pullIndex_;
     QComboBox* frameSize_;
     QComboBox* frameRate_;
+    QComboBox* cameraLiveSize_;
     QCheckBox* manualFocus_;
     QSpinBox* cardMegabytes_;
     QCheckBox* failNextCapture_;

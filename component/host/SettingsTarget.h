@@ -8,6 +8,7 @@
 
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -35,6 +36,10 @@ public:
     virtual QSize LiveViewSize() const = 0;
     virtual int LiveViewFps() const = 0;
     virtual void SetLiveViewFrames(QSize size, int fps) = 0;
+    // The live-view frame size asked of a real camera (empty: as it has it), and the sizes the open one offers.
+    virtual QString CameraLiveViewSize() const = 0;
+    virtual QStringList CameraLiveViewSizes() const = 0;
+    virtual void SetCameraLiveViewSize(const QString& size) = 0;
     // The faults to inject (one-shot ones read unset again once they have fired).
     virtual Simulation Faults() const = 0;
     virtual void SetFaults(const Simulation& faults) = 0;

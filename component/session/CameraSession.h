@@ -111,6 +111,11 @@ public:
     // when the camera cannot magnify.
     virtual bool SetLiveZoom(int factor, QPointF centre) = 0;
 
+    // The sizes of live-view frame the camera can send, in its own words (none: it offers no choice), and the
+    // choice of one (a smaller frame comes faster). An unknown size is ignored.
+    virtual std::vector<std::string> LiveViewSizes() const { return {}; }
+    virtual void SetLiveViewSize(const std::string& /*size*/) {}
+
     // Lines the debug overlay shows about this camera.
     virtual QStringList DebugLines() const = 0;
 };

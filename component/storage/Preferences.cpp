@@ -55,6 +55,7 @@ void PreferencesStore::Load() {
     p.liveViewWidth = s.value(QStringLiteral("liveView/width"), p.liveViewWidth).toInt();
     p.liveViewHeight = s.value(QStringLiteral("liveView/height"), p.liveViewHeight).toInt();
     p.liveViewFps = s.value(QStringLiteral("liveView/fps"), p.liveViewFps).toInt();
+    p.cameraLiveViewSize = s.value(QStringLiteral("liveView/cameraSize")).toString();
     p.lensManualFocus = s.value(QStringLiteral("lens/manualFocus"), false).toBool();
     p.recentFolders = s.value(QStringLiteral("photos/recentFolders")).toStringList();
     // A damaged file does not get to set impossible frames.
@@ -101,6 +102,7 @@ void PreferencesStore::Write(const Preferences& p) {
     s.setValue(QStringLiteral("liveView/width"), p.liveViewWidth);
     s.setValue(QStringLiteral("liveView/height"), p.liveViewHeight);
     s.setValue(QStringLiteral("liveView/fps"), p.liveViewFps);
+    s.setValue(QStringLiteral("liveView/cameraSize"), p.cameraLiveViewSize);
     s.setValue(QStringLiteral("lens/manualFocus"), p.lensManualFocus);
     WriteAids(s, p.aids);
     s.sync();

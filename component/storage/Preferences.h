@@ -27,6 +27,7 @@ struct Preferences {
     QString saveFolder;         // empty: next to the program (the folders the host names)
     QStringList networkCameras; // "host:port", as added in the settings dialog
     int liveViewWidth = 1024, liveViewHeight = 680, liveViewFps = 30;
+    QString cameraLiveViewSize; // the frame size asked of a real camera that offers one; empty: as it has it
     bool lensManualFocus = false;
     QStringList recentFolders; // newest first
     AidPreferences aids;

@@ -6,7 +6,9 @@
 #include "GPhotoConsoleFixture.h"
 
 #include "component/host/QuorCtrlView.h"
+#include "component/host/SettingsDialog.h"
 
+#include <QComboBox>
 #include <QRectF>
 
 namespace quor::standin::test {
@@ -94,6 +96,37 @@ TEST_F(GPhotoZoomStandin, TheBodyMagnifiesWhereAskedItsFramesShowThatPartAndTheA
     EXPECT_EQ(body_->Log().Count(op::kEosZoom, mark), 0u);
     EXPECT_TRUE(comp_->View()->DebugLines().join('\n').contains(
         QStringLiteral("magnifier frame placed in 6000x4000 (the body's focus information)")));
+}
+
+// A body that offers smaller live-view frames: the size chosen in the settings dialog is asked for as live view
+// starts, the frames come at that size, and the choice holds for the next session too.
+TEST_F(GPhotoZoomStandin, TheLiveViewSizeChosenInTheSettingsIsWhatTheBodySendsAlsoInTheNextSession) {
+    Open();
+    {
+        component::SettingsDialog dialog(&comp_->Settings(), comp_->View());
+        QComboBox* size = dialog.cameraLiveSize();
+        ASSERT_TRUE(size->isEnabled());
+        EXPECT_GE(size->findText(QStringLiteral("Medium")), 0);
+        const int small = size->findText(QStringLiteral("Small"));
+        ASSERT_GE(small, 0);
+        size->setCurrentIndex(small);
+        emit size->activated(small);
+    }
+    auto halfSize = [this] {
+        const component::Frame* f = comp_->View()->CurrentFrame();
+        return f && f->width == Options().frameWidth / 2u && f->height == Options().frameHeight / 2u;
+    };
+    Click(1020);
+    ASSERT_TRUE(WaitUntil(halfSize));
+    EXPECT_TRUE(body_->PropertyValue(prop::kEvfOutputDevice).value_or(0) & kEvfOutputPcSmall);
+
+    Click(1001); // closed, then the next session
+    ASSERT_EQ(dlg_->State().cameraOpen, 0);
+    dlg_->notes.clear();
+    Open();
+    Click(1020);
+    ASSERT_TRUE(WaitUntil([this] { return comp_->View()->CurrentFrame() != nullptr; }));
+    EXPECT_TRUE(WaitUntil(halfSize));
 }
 
 class GPhotoNoZoomStandin : public GPhotoConsoleTest {

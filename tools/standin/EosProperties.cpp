@@ -125,7 +125,8 @@ void EosProperties::AddBodyDefaults() {
     // 1: card; 4: the host (the body keeps the shot in RAM until fetched).
     AddNumber(prop::kCaptureDestination, 1, {1, 4});
     // Where live view goes: bit 0 the body's screen, bit 1 the PC.
-    AddNumber(prop::kEvfOutputDevice, 0, {0, 1, 2, 3});
+    // Bit 0 the body's own screen, 1 the host at full size, 2 and 3 the host at two thirds and at half.
+    AddNumber(prop::kEvfOutputDevice, 0, {0, 1, 2, 3, 4, 5, 8, 9});
     AddNumber(prop::kEvfMode, 0, {0, 1});
     AddText(prop::kSerialNumber, "QT0215004711");
     AddText(prop::kLensName, "EF-S18-55mm f/3.5-5.6 IS STM");

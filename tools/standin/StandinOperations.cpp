@@ -159,12 +159,12 @@ void StandinBody::SetPropertyValue(const Request& request, Reply& reply) {
         reply.code = rc::kParameterNotSupported;
         return;
     }
-    const bool liveViewWasOn = props_.Find(prop::kEvfOutputDevice)->value & kEvfOutputPc;
+    const bool liveViewWasOn = LiveViewOnLocked();
     reply.code = props_.Set(*write);
     if (reply.code != rc::kOk)
         return;
     QueueRecords(props_.Records(write->code));
-    if (write->code == prop::kEvfOutputDevice && !liveViewWasOn && (write->value & kEvfOutputPc)) {
+    if (write->code == prop::kEvfOutputDevice && !liveViewWasOn && (write->value & kEvfOutputHost)) {
         liveViewSince_ = Clock::now();
         lastFrame_ = -1;
     }
@@ -190,7 +190,8 @@ void StandinBody::QueueRecords(const std::vector<std::uint8_t>& records) {
 // The sensor makes a frame every 1/fps from the moment the output went to the PC; a frame is served once, and a
 // host that asks before the next one is made hears "not ready".
 void StandinBody::GetViewFinderData(const Request&, Reply& reply) {
-    if (!(props_.Find(prop::kEvfOutputDevice)->value & kEvfOutputPc)) {
+    const std::uint32_t output = props_.Find(prop::kEvfOutputDevice)->value;
+    if (!(output & kEvfOutputHost)) {
         reply.code = rc::kEosNotReady;
         return;
     }
@@ -211,13 +212,19 @@ void StandinBody::GetViewFinderData(const Request&, Reply& reply) {
         const double cy = (zoom_.y + options_.sensorHeight / 10.0) / options_.sensorHeight;
         region = {std::clamp(cx - side / 2, 0.0, 1.0 - side), std::clamp(cy - side / 2, 0.0, 1.0 - side), side};
     }
-    auto jpeg = MakeFrameJpeg(options_.frameWidth, options_.frameHeight, framesServed_++, region);
+    // The smaller live-view sizes the body offers a host: two thirds and half of its full frame.
+    const int num = output & kEvfOutputPc ? 1 : output & kEvfOutputPcMedium ? 2 : 1;
+    const int den = output & kEvfOutputPc ? 1 : output & kEvfOutputPcMedium ? 3 : 2;
+    auto jpeg = MakeFrameJpeg(options_.frameWidth * num / den, options_.frameHeight * num / den, framesServed_++,
+                              region);
     Writer w;
     w.U32(static_cast<std::uint32_t>(8 + jpeg.size())).U32(1).Raw(jpeg);
     reply.data = w.Take();
 }
 
-bool StandinBody::LiveViewOnLocked() const { return props_.Find(prop::kEvfOutputDevice)->value & kEvfOutputPc; }
+bool StandinBody::LiveViewOnLocked() const {
+    return props_.Find(prop::kEvfOutputDevice)->value & kEvfOutputHost;
+}
 
 // The magnifier works only in live view, which it leaves at 1x.
 void StandinBody::SetZoom(const Request& request, Reply& reply) {
