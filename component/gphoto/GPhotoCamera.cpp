@@ -69,9 +69,21 @@ void GPhotoCamera::RequestStop() {
     wake_.notify_all();
 }
 
-GPhotoCamera::OpenResult GPhotoCamera::WaitOpened(std::chrono::milliseconds timeout) {
+GPhotoCamera::OpenResult GPhotoCamera::WaitOpened(std::chrono::milliseconds timeout,
+                                                   const std::function<void()>& meanwhile) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
     std::unique_lock lock(mutex_);
-    if (!wake_.wait_for(lock, timeout, [this] { return opened_; })) {
+    // In short slices while the caller has something to do meanwhile (its window's events).
+    using Clock = std::chrono::steady_clock;
+    for (auto now = Clock::now(); !opened_ && now < deadline; now = Clock::now()) {
+        const auto until = meanwhile ? std::min(deadline, now + kOpenWaitSlice) : deadline;
+        if (wake_.wait_until(lock, until, [this] { return opened_; }) || !meanwhile)
+            continue;
+        lock.unlock();
+        meanwhile();
+        lock.lock();
+    }
+    if (!opened_) {
         OpenResult r;
         r.timedOut = true;
         r.error = "The camera did not answer within " + std::to_string(timeout.count() / 1000) +

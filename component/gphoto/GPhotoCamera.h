@@ -80,6 +80,7 @@ public:
     // Files the body announces this long after the first of an exposure may belong to it.
     static constexpr std::chrono::seconds kSameShotWindow{10};
     static constexpr std::size_t kFrameReserve = 2 * 1024 * 1024; // bytes of one live-view JPEG, at most
+    static constexpr std::chrono::milliseconds kOpenWaitSlice{8};
 
     // Starts the worker, which opens the camera at once.
     GPhotoCamera(RealCameraInfo info, Links links, Timing timing);
@@ -88,8 +89,9 @@ public:
     GPhotoCamera(const GPhotoCamera&) = delete;
     GPhotoCamera& operator=(const GPhotoCamera&) = delete;
 
-    // Window thread: waits up to `timeout` for the open to finish. Call once.
-    OpenResult WaitOpened(std::chrono::milliseconds timeout);
+    // Window thread: waits up to `timeout` for the open to finish, running `meanwhile` (when given) every
+    // kOpenWaitSlice or so. Call once.
+    OpenResult WaitOpened(std::chrono::milliseconds timeout, const std::function<void()>& meanwhile = {});
     const RealCameraInfo& Info() const { return info_; }
 
     // Queued commands; the worker runs them in order. Results come back as events.

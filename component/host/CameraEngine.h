@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -73,7 +74,8 @@ public:
     void SetBatteryDrainInterval(std::chrono::milliseconds perPercent) { sim_.SetBatteryDrainInterval(perPercent); }
 
     // The session. Opens camera `index`, closing any other first; its properties, then "OpenSucceed", follow
-    // once the call has returned. A real camera may take up to GPhotoSession::kOpenTimeout, under a busy cursor.
+    // once the call has returned. A real camera may take up to GPhotoSession::kOpenTimeout, under a busy cursor;
+    // the window goes on painting meanwhile, and an open asked for while another waits is refused.
     // False for an index outside the list or a camera that did not open (LastOpenError says why).
     bool Open(int index);
     // Ends the session quietly (no event). False when no camera was open.
@@ -110,8 +112,12 @@ private:
     };
 
     int RealCount() const { return static_cast<int>(real_.Cameras().size()); }
+    bool OpenNow(int index);
     std::unique_ptr<ICameraSession> OpenReal(const RealCameraInfo& info, const SessionOutlet& outlet);
     void WaitForDevice(const std::string& device);
+    // Waits on a camera's worker while the window goes on painting (its user input waits), up to `timeout`,
+    // until `done`: whether it is.
+    static bool WaitPainting(const std::function<bool()>& done, std::chrono::milliseconds timeout);
     void OnListChanged();
 
     ISessionEvents* host_;
@@ -125,6 +131,7 @@ private:
     std::string sessionName_;
     std::vector<Retired> retired_;
     std::string lastOpenError_;
+    bool opening_ = false; // an open waits for its camera (the window's events run meanwhile)
 };
 
 } // namespace quor::component
