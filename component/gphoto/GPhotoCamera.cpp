@@ -2,6 +2,7 @@
 
 #include "component/gphoto/GPhotoLibrary.h"
 #include "component/session/ImageCodec.h"
+#include "component/session/PhotoWork.h"
 
 #include "component/gphoto/GPhotoVocabulary.h"
 #include "component/liveview/LiveView.h"
@@ -128,6 +129,9 @@ void GPhotoCamera::Capture(std::uint64_t id, storage::PhotoRequest request) {
         Report([id](ISessionEvents& e) { e.DownloadStart(id); });
         progressId_ = id;
         progressReported_ = 0;
+        // The process does not end before the photo is on disk; the library fetches a file the body holds in
+        // its memory within the capture call already.
+        const PhotoWork::Scope shooting;
         CameraFilePath where{};
         const int r = Retry([&] { return gp_camera_capture(camera_, GP_CAPTURE_IMAGE, &where, context_); });
         if (r != GP_OK) {
@@ -485,6 +489,7 @@ void GPhotoCamera::PollEvents(int maxEvents) {
             const std::string folder = path->folder, name = path->name;
             free(data);
             data = nullptr;
+            const PhotoWork::Scope downloading;
             OnFileAdded(folder, name);
         }
         free(data);

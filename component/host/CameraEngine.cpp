@@ -156,7 +156,7 @@ std::unique_ptr<ICameraSession> CameraEngine::OpenReal(const RealCameraInfo& inf
 }
 
 bool CameraEngine::Open(int index) {
-    if (opening_ || index < 0 || index >= CameraCount())
+    if (opening_ || ended_ || index < 0 || index >= CameraCount())
         return false;
     opening_ = true;
     const bool opened = OpenNow(index);
@@ -200,6 +200,18 @@ bool CameraEngine::Close() {
     emit sessionEnded();
     emit stateChanged();
     return true;
+}
+
+void CameraEngine::EndAll() {
+    ended_ = true;
+    gate_.Close();
+    Close();
+    for (const Retired& r : retired_)
+        r.session->End();
+}
+
+bool CameraEngine::AllFinished() const {
+    return std::all_of(retired_.begin(), retired_.end(), [](const Retired& r) { return r.session->Finished(); });
 }
 
 void CameraEngine::Lose() {

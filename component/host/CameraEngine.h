@@ -90,6 +90,11 @@ public:
     void Lose();
     // Waits for the sessions of closed cameras to let their bodies go.
     void FinishClosedCameras() { retired_.clear(); }
+    // The process is ending: every session, open or closed, is told to let its camera go, quietly, and none is
+    // waited for. The engine takes no more opens.
+    void EndAll();
+    // Whether every session has let its camera go.
+    bool AllFinished() const;
 
     // Property access of the open camera; 0, empty text or false while none is open.
     std::int32_t PropertyValue(std::int32_t code) const;
@@ -132,6 +137,7 @@ private:
     std::vector<Retired> retired_;
     std::string lastOpenError_;
     bool opening_ = false; // an open waits for its camera (the window's events run meanwhile)
+    bool ended_ = false;   // EndAll: no more opens
 };
 
 } // namespace quor::component
