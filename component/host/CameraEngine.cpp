@@ -126,16 +126,12 @@ void CameraEngine::WaitForDevice(const std::string& device) {
     // Sessions of earlier opens may have finished by now. One still holding this camera gets the open's time to
     // let it go: a camera takes one connection at a time.
     std::erase_if(retired_, [](const Retired& r) { return r.session->Finished(); });
-    std::vector<ICameraSession*> holding;
-    for (const Retired& old : retired_)
-        if (old.device == device)
-            holding.push_back(old.session.get());
-    if (holding.empty())
-        return;
-    const auto letGo = [&holding] {
-        return std::all_of(holding.begin(), holding.end(), [](const ICameraSession* s) { return s->Finished(); });
-    };
-    WaitPainting(letGo, GPhotoSession::kOpenTimeout);
+    WaitPainting(
+        [this, &device] {
+            return std::none_of(retired_.begin(), retired_.end(),
+                                [&device](const Retired& r) { return r.device == device && !r.session->Finished(); });
+        },
+        GPhotoSession::kOpenTimeout);
 }
 
 std::unique_ptr<ICameraSession> CameraEngine::OpenReal(const RealCameraInfo& info, const SessionOutlet& outlet) {
