@@ -59,7 +59,17 @@ GPhotoCamera::GPhotoCamera(RealCameraInfo info, Links links, Timing timing)
 
 GPhotoCamera::~GPhotoCamera() {
     RequestStop();
-    thread_.join();
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void GPhotoCamera::LeaveBehind() {
+    if (!thread_.joinable())
+        return;
+    if (Finished())
+        thread_.join(); // it has set the flag as the last thing it does
+    else
+        thread_.detach();
 }
 
 void GPhotoCamera::RequestStop() {

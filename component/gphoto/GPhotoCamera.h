@@ -120,6 +120,9 @@ public:
     void RequestStop();
     // The worker has let the camera go and ended (after a failed or abandoned open, or a lost camera).
     bool Finished() const;
+    // The process ends without destroying the camera (after RequestStop): the worker is joined once it has
+    // ended, else let go (detached) wherever it is stuck.
+    void LeaveBehind();
 
 
 private:

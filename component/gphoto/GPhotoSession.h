@@ -35,6 +35,7 @@ public:
 
     void End() override { camera_->RequestStop(); }
     bool Finished() const override { return camera_->Finished(); }
+    void LeaveBehind() override { camera_->LeaveBehind(); }
 
     std::int32_t PropertyValue(std::int32_t code) const override;
     std::string PropertyText(std::int32_t code) const override;

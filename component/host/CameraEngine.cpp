@@ -210,6 +210,13 @@ bool CameraEngine::AllFinished() const {
     return std::all_of(retired_.begin(), retired_.end(), [](const Retired& r) { return r.session->Finished(); });
 }
 
+void CameraEngine::LeaveBehind() {
+    for (const Retired& r : retired_)
+        r.session->LeaveBehind();
+    real_.LeaveBehind();
+    sim_.Capture().LeaveBehind();
+}
+
 void CameraEngine::Lose() {
     if (!session_)
         return;

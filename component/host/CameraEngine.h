@@ -95,6 +95,9 @@ public:
     void EndAll();
     // Whether every session has let its camera go.
     bool AllFinished() const;
+    // After EndAll, as the process ends without destroying the engine: the threads of sessions, detection and
+    // the simulated cameras' capture are joined where they have returned and let go where they still run.
+    void LeaveBehind();
 
     // Property access of the open camera; 0, empty text or false while none is open.
     std::int32_t PropertyValue(std::int32_t code) const;

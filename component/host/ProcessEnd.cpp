@@ -65,7 +65,7 @@ void EndProcess(int exitCode) {
         c->BeginProcessEnd();
     AwaitWorkers(start);
     for (QuorCtrlComponent* c : Enlisted())
-        c->FinishFileWork();
+        c->FinishForProcessEnd();
     std::fflush(nullptr);
 #if defined(QUOR_LEAK_CHECK)
     // The leak check a normal exit makes, here with every thread still there: what a worker left behind holds

@@ -142,6 +142,11 @@ void QuorCtrlComponent::BeginProcessEnd() {
     engine_->EndAll();
 }
 
+void QuorCtrlComponent::FinishForProcessEnd() {
+    engine_->LeaveBehind();
+    io_->Stop();
+}
+
 QWidget* QuorCtrlComponent::Widget() { return view_; }
 
 void QuorCtrlComponent::Advise(IEventSink* sink) { sink_ = sink; }

@@ -79,8 +79,9 @@ public:
     void BeginProcessEnd();
     // Whether every camera's worker has let its body go.
     bool CamerasLetGo() const { return engine_->AllFinished(); }
-    // Finishes the file work queued (preferences, grabs) and ends its thread.
-    void FinishFileWork() { io_->Stop(); }
+    // Lets the cameras' threads go (CameraEngine::LeaveBehind), finishes the file work queued (preferences,
+    // grabs) and ends its thread.
+    void FinishForProcessEnd();
 
     // One row of the dispatch table.
     struct Entry;

@@ -60,6 +60,21 @@ void CaptureWorker::Stop() {
         thread_.join();
 }
 
+void CaptureWorker::LeaveBehind() {
+    bool exited = false;
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+        exited = exited_;
+    }
+    if (!thread_.joinable())
+        return;
+    if (exited)
+        thread_.join();
+    else
+        thread_.detach();
+}
+
 int CaptureWorker::Pending() const {
     std::lock_guard lock(mutex_);
     return static_cast<int>(queue_.size()) + (running_ ? 1 : 0);
