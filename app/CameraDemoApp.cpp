@@ -1,6 +1,7 @@
 #include "app/CameraDemoApp.h"
 
 #include "app/AppDirectory.h"
+#include "component/host/ProcessEnd.h"
 #include "component/host/QuorCtrlComponent.h"
 #include "console/CameraConsoleDlg.h"
 #include "control/ComponentRegistry.h"
@@ -16,7 +17,7 @@ CCameraDemoApp::CCameraDemoApp(int& argc, char** argv) : QApplication(argc, argv
     setQuitOnLastWindowClosed(false);
 }
 
-bool CCameraDemoApp::InitInstance() {
+void CCameraDemoApp::InitInstance() {
     // The camera component is found by class identifier when the console creates its controls.
     quor::component::RegisterQuorCtrl();
     // USB cameras plugged in or pulled out refresh the console's camera list.
@@ -24,9 +25,7 @@ bool CCameraDemoApp::InitInstance() {
 
     appDirectory_ = quor::AppDirectoryFromPath(quor::ExecutablePath());
 
-    {
-        auto console = std::make_unique<CCameraConsoleDlg>(appDirectory_);
-        console->exec();
-    }
-    return false;
+    auto console = std::make_unique<CCameraConsoleDlg>(appDirectory_);
+    console->exec();
+    quor::component::EndProcess(0);
 }

@@ -11,9 +11,10 @@ class CCameraDemoApp : public QApplication {
 public:
     CCameraDemoApp(int& argc, char** argv);
 
-    // Computes the application directory, runs the console until it closes, destroys it. Returns false so
-    // that the caller ends the process instead of entering an event loop of its own.
-    bool InitInstance();
+    // Computes the application directory and runs the console until it closes; then the process ends at once
+    // (component::EndProcess: photos being written are finished, cameras that stopped answering are not waited
+    // for, and the console is never destroyed). Never returns.
+    [[noreturn]] void InitInstance();
 
     // A copy of the application directory (no trailing "/").
     std::string AppDirectory() const { return appDirectory_; }

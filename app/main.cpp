@@ -4,6 +4,5 @@ int main(int argc, char** argv) {
     // Keep child widgets non-native so that one filter on the console's window sees every pointer move.
     QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
     CCameraDemoApp app(argc, argv);
-    app.InitInstance();
-    return 0;
+    app.InitInstance(); // ends the process once the console has closed
 }

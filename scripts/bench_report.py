@@ -189,6 +189,16 @@ def rows(f):
     cli_shot = f.counter("gphoto_peers", "BM_CliShot", "ms_per_shot", 1e6)
     add(sec, "shot to file", shot, fmt_time(shot), "gphoto2 --capture-image-and-download", cli_shot,
         fmt_time(cli_shot), "< 1.0x", lambda x: x < 1.0)
+    # The end of the process after the console's window closes, against its limit; an open on a stalled body.
+    limit = 300e6
+    for arg, label in (("0", "idle"), ("1", "live view, simulated camera"), ("2", "live view, stand-in body"),
+                       ("3", "stalled body")):
+        v = f.time_ns("exit", f"BM_ExitAfterWindowCloses/case:{arg}")
+        add("end of the process", f"exit after the window closes, {label}", v, fmt_time(v), "limit", limit,
+            fmt_time(limit), "< 1.0x", lambda x: x < 1.0)
+    gap = f.time_ns("exit", "BM_OpenOnStalledBody")
+    add("end of the process", "longest event-loop gap while an open waits for a stalled body", gap, fmt_time(gap),
+        "three 60 Hz frames", 3 * FRAME_60HZ_NS, fmt_time(3 * FRAME_60HZ_NS), "< 1.0x", lambda x: x < 1.0)
     # Rows whose benchmarks did not run at all are left out.
     return [r for r in out if r[2] != "-" or r[4] != "-"]
 

@@ -2,6 +2,7 @@
 
 #include "component/gphoto/GPhotoLibrary.h"
 #include "component/session/ImageCodec.h"
+#include "component/session/PhotoWork.h"
 
 #include "component/gphoto/GPhotoVocabulary.h"
 #include "component/liveview/LiveView.h"
@@ -59,7 +60,17 @@ GPhotoCamera::GPhotoCamera(RealCameraInfo info, Links links, Timing timing)
 
 GPhotoCamera::~GPhotoCamera() {
     RequestStop();
-    thread_.join();
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void GPhotoCamera::LeaveBehind() {
+    if (!thread_.joinable())
+        return;
+    if (Finished())
+        thread_.join(); // it has set the flag as the last thing it does
+    else
+        thread_.detach();
 }
 
 void GPhotoCamera::RequestStop() {
@@ -70,9 +81,21 @@ void GPhotoCamera::RequestStop() {
     wake_.notify_all();
 }
 
-GPhotoCamera::OpenResult GPhotoCamera::WaitOpened(std::chrono::milliseconds timeout) {
+GPhotoCamera::OpenResult GPhotoCamera::WaitOpened(std::chrono::milliseconds timeout,
+                                                   const std::function<void()>& meanwhile) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
     std::unique_lock lock(mutex_);
-    if (!wake_.wait_for(lock, timeout, [this] { return opened_; })) {
+    // In short slices while the caller has something to do meanwhile (its window's events).
+    using Clock = std::chrono::steady_clock;
+    for (auto now = Clock::now(); !opened_ && now < deadline; now = Clock::now()) {
+        const auto until = meanwhile ? std::min(deadline, now + kOpenWaitSlice) : deadline;
+        if (wake_.wait_until(lock, until, [this] { return opened_; }) || !meanwhile)
+            continue;
+        lock.unlock();
+        meanwhile();
+        lock.lock();
+    }
+    if (!opened_) {
         OpenResult r;
         r.timedOut = true;
         r.error = "The camera did not answer within " + std::to_string(timeout.count() / 1000) +
@@ -149,6 +172,9 @@ void GPhotoCamera::Release(std::uint64_t id, const storage::PhotoRequest& reques
 }
 
 void GPhotoCamera::CaptureAndWait(std::uint64_t id, const storage::PhotoRequest& request) {
+    // The process does not end before the photo is on disk; the library fetches a file the body holds in its
+    // memory within the capture call already.
+    const PhotoWork::Scope shooting;
     CameraFilePath where{};
     const int r = Retry([&] { return gp_camera_capture(camera_, GP_CAPTURE_IMAGE, &where, context_); });
     if (r != GP_OK) {
@@ -163,6 +189,28 @@ void GPhotoCamera::CaptureAndWait(std::uint64_t id, const storage::PhotoRequest&
         return;
     }
     Download(where.folder, where.name, Expected{id, request, {}});
+}
+
+void GPhotoCamera::CountShotsDue() {
+    // A shot released (or a bulb closed) whose file is still to come is a photo on its way: the process waits
+    // for it as for a download.
+    if (expected_.empty())
+        shotsDue_.reset();
+    else if (!shotsDue_)
+        shotsDue_ = std::make_unique<PhotoWork::Scope>();
+}
+
+void GPhotoCamera::FinishShotsDue() {
+    // Shots released before the stop still bring their files: they are fetched before the body is let go.
+    const auto until = std::chrono::steady_clock::now() + kShotFinish;
+    while (!lost_ && !expected_.empty() && std::chrono::steady_clock::now() < until) {
+        PollEvents(8);
+        ExpireShots();
+        if (!expected_.empty())
+            std::this_thread::sleep_for(kShotPoll);
+    }
+    expected_.clear();
+    shotsDue_.reset();
 }
 
 void GPhotoCamera::ExpireShots() {
@@ -359,6 +407,7 @@ void GPhotoCamera::Run() {
         }
         if (command) {
             command();
+            CountShotsDue();
             continue; // commands first: they are what the user waits for
         }
         if (lost_)
@@ -373,8 +422,11 @@ void GPhotoCamera::Run() {
             lastPoll_ = now;
             PollEvents(8);
             ExpireShots();
+            CountShotsDue();
         }
     }
+    if (ok)
+        FinishShotsDue();
     Shutdown();
     std::lock_guard lock(mutex_);
     finished_ = true;
@@ -535,6 +587,7 @@ void GPhotoCamera::PollEvents(int maxEvents) {
             const std::string folder = path->folder, name = path->name;
             free(data);
             data = nullptr;
+            const PhotoWork::Scope downloading;
             OnFileAdded(folder, name);
         }
         free(data);

@@ -7,6 +7,7 @@
 
 #include "component/gphoto/RealCameraList.h"
 #include "component/liveview/JpegDecoder.h"
+#include "component/session/PhotoWork.h"
 #include "component/session/SessionOutlet.h"
 #include "component/storage/PhotoFiler.h"
 
@@ -19,6 +20,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -82,9 +84,12 @@ public:
     static constexpr std::chrono::seconds kSameShotWindow{10};
     // How long after its release (plus twice its shutter time) a shot's first file may take.
     static constexpr std::chrono::seconds kShotGrace{30};
+    // The longest the worker waits at its stop for the files of shots released before it.
+    static constexpr std::chrono::seconds kShotFinish{10};
     // Events are asked for this often while a released shot's files are due.
     static constexpr std::chrono::milliseconds kShotPoll{4};
     static constexpr std::size_t kFrameReserve = 2 * 1024 * 1024; // bytes of one live-view JPEG, at most
+    static constexpr std::chrono::milliseconds kOpenWaitSlice{8};
 
     // Starts the worker, which opens the camera at once.
     GPhotoCamera(RealCameraInfo info, Links links, Timing timing);
@@ -93,8 +98,9 @@ public:
     GPhotoCamera(const GPhotoCamera&) = delete;
     GPhotoCamera& operator=(const GPhotoCamera&) = delete;
 
-    // Window thread: waits up to `timeout` for the open to finish. Call once.
-    OpenResult WaitOpened(std::chrono::milliseconds timeout);
+    // Window thread: waits up to `timeout` for the open to finish, running `meanwhile` (when given) every
+    // kOpenWaitSlice or so. Call once.
+    OpenResult WaitOpened(std::chrono::milliseconds timeout, const std::function<void()>& meanwhile = {});
     const RealCameraInfo& Info() const { return info_; }
 
     // Queued commands; the worker runs them in order. Results come back as events.
@@ -123,6 +129,9 @@ public:
     void RequestStop();
     // The worker has let the camera go and ended (after a failed or abandoned open, or a lost camera).
     bool Finished() const;
+    // The process ends without destroying the camera (after RequestStop): the worker is joined once it has
+    // ended, else let go (detached) wherever it is stuck.
+    void LeaveBehind();
 
 
 private:
@@ -156,6 +165,10 @@ private:
     void CaptureAndWait(std::uint64_t id, const storage::PhotoRequest& request);
     // Tells the user of released shots whose files never came.
     void ExpireShots();
+    // Counts the shots whose files are due as photos under way (PhotoWork).
+    void CountShotsDue();
+    // At the stop: waits (up to kShotFinish) for the files of shots released before it.
+    void FinishShotsDue();
     // The shutter time now set, in seconds (0 when it is not a time).
     double ShutterSeconds() const;
     void Run();
@@ -257,6 +270,7 @@ private:
     Expected series_;
     bool bulbOpen_ = false;
     std::deque<Expected> expected_; // who gets the next files the body announces
+    std::unique_ptr<PhotoWork::Scope> shotsDue_; // held while expected_ has any
     struct HeldSetting {
         std::string widget, value;
         std::chrono::steady_clock::time_point since; // when the body first refused it (or stopped being busy)

@@ -101,6 +101,7 @@ void GPhotoCamera::OnFileAdded(const std::string& folder, const std::string& nam
         where.request.hostPath = ownShotFolder_;
     }
     Download(folder.c_str(), name.c_str(), where);
+    CountShotsDue(); // the photo is on disk: no longer under way, unless more shots are due
 }
 
 void GPhotoCamera::FollowFolderOf(const storage::PhotoRequest& request) {

@@ -44,8 +44,8 @@ GPhotoSession::~GPhotoSession() {
     camera_.reset(); // joins the worker
 }
 
-bool GPhotoSession::WaitOpened(std::string* error) {
-    GPhotoCamera::OpenResult result = camera_->WaitOpened(kOpenTimeout);
+bool GPhotoSession::WaitOpened(std::string* error, const std::function<void()>& meanwhile) {
+    GPhotoCamera::OpenResult result = camera_->WaitOpened(kOpenTimeout, meanwhile);
     if (!result.ok) {
         if (error)
             *error = result.error;

@@ -8,6 +8,7 @@
 #include "component/session/SessionOutlet.h"
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -26,13 +27,15 @@ public:
                   const GPhotoCamera::Timing& timing);
     ~GPhotoSession() override; // waits for the worker to let the camera go
 
-    // Window thread: waits up to kOpenTimeout for the camera to open. False with `error` in plain words.
-    bool WaitOpened(std::string* error);
+    // Window thread: waits up to kOpenTimeout for the camera to open, running `meanwhile` (when given) every few
+    // milliseconds. False with `error` in plain words.
+    bool WaitOpened(std::string* error, const std::function<void()>& meanwhile = {});
     // Where photos taken with the body's own button are stored.
     void SetOwnShotFolder(const QString& folder) { camera_->SetOwnShotFolder(folder); }
 
     void End() override { camera_->RequestStop(); }
     bool Finished() const override { return camera_->Finished(); }
+    void LeaveBehind() override { camera_->LeaveBehind(); }
 
     std::int32_t PropertyValue(std::int32_t code) const override;
     std::string PropertyText(std::int32_t code) const override;

@@ -110,6 +110,15 @@ void RealCameraList::StopScanning() {
     rescanPending_ = false;
 }
 
+void RealCameraList::LeaveBehind() {
+    if (!scanThread_.joinable())
+        return;
+    if (scanning_.load())
+        scanThread_.detach();
+    else
+        scanThread_.join(); // done but for its return
+}
+
 void RealCameraList::OnScanDone(std::vector<RealCameraInfo> found) {
     usb_ = std::move(found);
     ++scansDone_;

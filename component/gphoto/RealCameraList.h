@@ -53,6 +53,9 @@ public:
     int ScansDone() const { return scansDone_; }
     // Ends a running USB detection and waits for it.
     void StopScanning();
+    // The process ends without destroying the list: a detection that has finished is joined, one still running
+    // is let go (detached).
+    void LeaveBehind();
 
 signals:
     void changed();

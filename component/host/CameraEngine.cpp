@@ -6,7 +6,9 @@
 #include "platform/DeviceChange.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QCursor>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QtGlobal>
 
@@ -109,21 +111,36 @@ bool CameraEngine::PullOutCamera(int index) {
     return sim_.PullOut(index - RealCount());
 }
 
+bool CameraEngine::WaitPainting(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        std::this_thread::sleep_for(GPhotoCamera::kOpenWaitSlice);
+    }
+    return true;
+}
+
 void CameraEngine::WaitForDevice(const std::string& device) {
     // Sessions of earlier opens may have finished by now. One still holding this camera gets the open's time to
     // let it go: a camera takes one connection at a time.
     std::erase_if(retired_, [](const Retired& r) { return r.session->Finished(); });
-    const auto deadline = std::chrono::steady_clock::now() + GPhotoSession::kOpenTimeout;
-    for (const Retired& old : retired_)
-        while (old.device == device && !old.session->Finished() && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    WaitPainting(
+        [this, &device] {
+            return std::none_of(retired_.begin(), retired_.end(),
+                                [&device](const Retired& r) { return r.device == device && !r.session->Finished(); });
+        },
+        GPhotoSession::kOpenTimeout);
 }
 
 std::unique_ptr<ICameraSession> CameraEngine::OpenReal(const RealCameraInfo& info, const SessionOutlet& outlet) {
     auto session = std::make_unique<GPhotoSession>(info, outlet, services_, timing_);
-    // The one wait on a camera the window makes: bounded, with a busy cursor.
+    // The one wait on a camera the window makes: bounded, with a busy cursor. The window goes on painting
+    // meanwhile (a body that stopped answering takes libgphoto2 seconds to give up on); what the user does waits.
     QGuiApplication::setOverrideCursor(Qt::BusyCursor);
-    const bool opened = session->WaitOpened(&lastOpenError_);
+    const bool opened = session->WaitOpened(
+        &lastOpenError_, [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
     QGuiApplication::restoreOverrideCursor();
     if (!opened) {
         gate_.Close();
@@ -135,8 +152,15 @@ std::unique_ptr<ICameraSession> CameraEngine::OpenReal(const RealCameraInfo& inf
 }
 
 bool CameraEngine::Open(int index) {
-    if (index < 0 || index >= CameraCount())
+    if (opening_ || ended_ || index < 0 || index >= CameraCount())
         return false;
+    opening_ = true;
+    const bool opened = OpenNow(index);
+    opening_ = false;
+    return opened;
+}
+
+bool CameraEngine::OpenNow(int index) {
     const std::string device = DeviceOf(*this, index);
     const std::string name = CameraName(index);
     const std::optional<RealCameraInfo> real =
@@ -184,6 +208,25 @@ bool CameraEngine::Close() {
     emit sessionEnded();
     emit stateChanged();
     return true;
+}
+
+void CameraEngine::EndAll() {
+    ended_ = true;
+    gate_.Close();
+    Close();
+    for (const Retired& r : retired_)
+        r.session->End();
+}
+
+bool CameraEngine::AllFinished() const {
+    return std::all_of(retired_.begin(), retired_.end(), [](const Retired& r) { return r.session->Finished(); });
+}
+
+void CameraEngine::LeaveBehind() {
+    for (const Retired& r : retired_)
+        r.session->LeaveBehind();
+    real_.LeaveBehind();
+    sim_.Capture().LeaveBehind();
 }
 
 void CameraEngine::Lose() {

@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -78,7 +79,8 @@ public:
     void SetBatteryDrainInterval(std::chrono::milliseconds perPercent) { sim_.SetBatteryDrainInterval(perPercent); }
 
     // The session. Opens camera `index`, closing any other first; its properties, then "OpenSucceed", follow
-    // once the call has returned. A real camera may take up to GPhotoSession::kOpenTimeout, under a busy cursor.
+    // once the call has returned. A real camera may take up to GPhotoSession::kOpenTimeout, under a busy cursor;
+    // the window goes on painting meanwhile, and an open asked for while another waits is refused.
     // False for an index outside the list or a camera that did not open (LastOpenError says why).
     bool Open(int index);
     // Ends the session quietly (no event). False when no camera was open.
@@ -93,6 +95,14 @@ public:
     void Lose();
     // Waits for the sessions of closed cameras to let their bodies go.
     void FinishClosedCameras() { retired_.clear(); }
+    // The process is ending: every session, open or closed, is told to let its camera go, quietly, and none is
+    // waited for. The engine takes no more opens.
+    void EndAll();
+    // Whether every session has let its camera go.
+    bool AllFinished() const;
+    // After EndAll, as the process ends without destroying the engine: the threads of sessions, detection and
+    // the simulated cameras' capture are joined where they have returned and let go where they still run.
+    void LeaveBehind();
 
     // Property access of the open camera; 0, empty text or false while none is open.
     std::int32_t PropertyValue(std::int32_t code) const;
@@ -115,8 +125,12 @@ private:
     };
 
     int RealCount() const { return static_cast<int>(real_.Cameras().size()); }
+    bool OpenNow(int index);
     std::unique_ptr<ICameraSession> OpenReal(const RealCameraInfo& info, const SessionOutlet& outlet);
     void WaitForDevice(const std::string& device);
+    // Waits on a camera's worker while the window goes on painting (its user input waits), up to `timeout`,
+    // until `done`: whether it is.
+    static bool WaitPainting(const std::function<bool()>& done, std::chrono::milliseconds timeout);
     void OnListChanged();
 
     ISessionEvents* host_;
@@ -131,6 +145,8 @@ private:
     std::string cameraLiveViewSize_;
     std::vector<Retired> retired_;
     std::string lastOpenError_;
+    bool opening_ = false; // an open waits for its camera (the window's events run meanwhile)
+    bool ended_ = false;   // EndAll: no more opens
 };
 
 } // namespace quor::component

@@ -1,5 +1,6 @@
 #include "component/host/QuorCtrlComponent.h"
 
+#include "component/host/ProcessEnd.h"
 #include "component/session/LiveZoom.h"
 #include "component/session/Messages.h"
 #include "component/storage/DurableFile.h"
@@ -88,6 +89,7 @@ QuorCtrlComponent::QuorCtrlComponent(QWidget* parent, const HostedProperties& pr
     connect(view_, &QuorCtrlView::zoomRequested, this, &QuorCtrlComponent::ApplyZoom);
     connect(view_, &QuorCtrlView::settingsRequested, this, [this] { Post([this] { ShowSettingsDialog({}); }); });
     StartFileWork(real);
+    EnlistForProcessEnd(this);
 }
 
 void QuorCtrlComponent::StartFileWork(const RealCameraSources& given) {
@@ -120,6 +122,7 @@ void QuorCtrlComponent::StartFileWork(const RealCameraSources& given) {
 }
 
 QuorCtrlComponent::~QuorCtrlComponent() {
+    DelistFromProcessEnd(this);
     // Nothing is raised while going: tasks still queued for this component die with it (Post's context).
     sink_ = nullptr;
     // A real camera's bulb exposure, series and live view end on the body before it is let go, and every
@@ -133,6 +136,16 @@ QuorCtrlComponent::~QuorCtrlComponent() {
     engine_.reset();
     // The host may already have destroyed its window, and the view with it.
     delete view_.data();
+}
+
+void QuorCtrlComponent::BeginProcessEnd() {
+    sink_ = nullptr;
+    engine_->EndAll();
+}
+
+void QuorCtrlComponent::FinishForProcessEnd() {
+    engine_->LeaveBehind();
+    io_->Stop();
 }
 
 QWidget* QuorCtrlComponent::Widget() { return view_; }

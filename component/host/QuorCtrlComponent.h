@@ -74,6 +74,15 @@ public:
     // Waits until the component's background file work queued so far is done.
     void DrainFileWork() { io_->Drain(); }
 
+    // The process is ending (EndProcess): nothing is raised any more, every camera is told to let its body go,
+    // no more cameras open; nothing is waited for.
+    void BeginProcessEnd();
+    // Whether every camera's worker has let its body go.
+    bool CamerasLetGo() const { return engine_->AllFinished(); }
+    // Lets the cameras' threads go (CameraEngine::LeaveBehind), finishes the file work queued (preferences,
+    // grabs) and ends its thread.
+    void FinishForProcessEnd();
+
     // One row of the dispatch table.
     struct Entry;
 

@@ -71,6 +71,9 @@ public:
     // more is reported. The session may still finish work in the background until Finished().
     virtual void End() = 0;
     virtual bool Finished() const = 0;
+    // The process ends without destroying the session (after End): a thread of its own that has returned is
+    // joined, one still running is let go (detached), never waited for.
+    virtual void LeaveBehind() {}
 
     // Properties, by the dispatch interface's codes: the eleven lists and the information fields.
     virtual std::int32_t PropertyValue(std::int32_t code) const = 0;

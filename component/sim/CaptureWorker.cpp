@@ -1,7 +1,7 @@
 #include "component/sim/CaptureWorker.h"
 
 #include "component/session/ImageCodec.h"
-
+#include "component/session/PhotoWork.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -60,6 +60,21 @@ void CaptureWorker::Stop() {
         thread_.join();
 }
 
+void CaptureWorker::LeaveBehind() {
+    bool exited = false;
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+        exited = exited_;
+    }
+    if (!thread_.joinable())
+        return;
+    if (exited)
+        thread_.join();
+    else
+        thread_.detach();
+}
+
 int CaptureWorker::Pending() const {
     std::lock_guard lock(mutex_);
     return static_cast<int>(queue_.size()) + (running_ ? 1 : 0);
@@ -114,6 +129,7 @@ void CaptureWorker::Save(const CaptureJob& job, const QByteArray& jpeg, const QB
         // The EXIF block goes right after the start-of-image marker, without copying the picture around it.
         const QByteArrayView parts[] = {QByteArrayView(jpeg).first(2), QByteArrayView(exif),
                                         QByteArrayView(jpeg).sliced(2)};
+        const PhotoWork::Scope writing; // the process does not end half-way through the file
         saved = filer_->Save(job.request, QStringLiteral(".jpg"), parts, &stored, &error);
     }
     if (!saved) {

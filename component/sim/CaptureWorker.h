@@ -73,6 +73,9 @@ public:
     void CancelAll();
     // Cancels everything and joins the thread. Nothing is taken afterwards.
     void Stop();
+    // The process ends without destroying the worker (after CancelAll): its thread is joined once it has
+    // returned, else let go (detached) to finish the photo it may be writing.
+    void LeaveBehind();
     // Jobs queued or running.
     int Pending() const;
 

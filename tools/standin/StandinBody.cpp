@@ -360,7 +360,7 @@ void StandinBody::ServeEvents(const std::shared_ptr<Connection>& conn) {
         auto p = conn->ReadPacket();
         if (!p)
             return;
-        if (p->first == packet::kProbeRequest && !conn->SendProbeResponse())
+        if (p->first == packet::kProbeRequest && (!AwaitUnstalled(*conn) || !conn->SendProbeResponse()))
             return;
     }
 }
@@ -371,21 +371,67 @@ void StandinBody::ServeCommands(const std::shared_ptr<Connection>& conn) {
         if (!p)
             return;
         if (p->first == packet::kProbeRequest) {
-            if (!conn->SendProbeResponse())
+            if (!AwaitUnstalled(*conn) || !conn->SendProbeResponse())
                 return;
             continue;
         }
         if (p->first != packet::kOperationRequest)
             continue; // cancel and stray packets: nothing to do between transactions
         auto request = conn->ReadRequest(p->second);
-        if (!request)
+        if (!request || !AwaitUnstalled(*conn))
             return;
         const std::uint16_t code = request->code;
         const std::uint32_t transaction = request->transaction;
         const Reply reply = Answer(std::move(*request));
         if (!SendReply(*conn, code, transaction, reply))
             return;
+        StallIfDue(code);
     }
+}
+
+bool StandinBody::AwaitUnstalled(const Connection& conn) {
+    std::unique_lock lock(pauseMutex_);
+    if (!stalled_)
+        return true;
+    ++waitingOps_;
+    Trace("stalled: an operation waits for an answer");
+    pauseCv_.wait(lock, [&] { return !stalled_ || stopping_.load() || conn.dead.load(); });
+    --waitingOps_;
+    return !stopping_.load() && !conn.dead.load();
+}
+
+void StandinBody::StallIfDue(std::uint16_t answered) {
+    std::lock_guard lock(pauseMutex_);
+    if (stallAfter_ && *stallAfter_ == answered) {
+        stallAfter_.reset();
+        stalled_ = true;
+        Trace("stalled after " + Hex(answered));
+    }
+}
+
+void StandinBody::Stall(bool stalled) {
+    {
+        std::lock_guard lock(pauseMutex_);
+        stalled_ = stalled;
+        stallAfter_.reset();
+    }
+    Trace(stalled ? "stalled" : "answering again");
+    pauseCv_.notify_all();
+}
+
+void StandinBody::StallAfter(std::uint16_t code) {
+    std::lock_guard lock(pauseMutex_);
+    stallAfter_ = code;
+}
+
+bool StandinBody::Stalled() const {
+    std::lock_guard lock(pauseMutex_);
+    return stalled_;
+}
+
+int StandinBody::WaitingOperations() const {
+    std::lock_guard lock(pauseMutex_);
+    return waitingOps_;
 }
 
 StandinBody::Reply StandinBody::Answer(Request request) {

@@ -10,7 +10,7 @@
 // finds it off. In live view a magnifier frame (a fifth of the picture each way, which is also the AF frame) can be
 // moved and magnified 5x or 10x, and the frames then show the part of the picture around it. Every operation is
 // recorded in an OperationLog. Faults can be injected: busy answers, a connection dropped in the middle of a
-// transfer, slow transfers, and a pulled cable.
+// transfer, slow transfers, a pulled cable, and a body that stops answering while it keeps its connections.
 //
 // Threads: one accepts connections; each connection (command or event) is served on its own thread. Stop() (and
 // the destructor) closes every connection and joins every thread promptly, also in the middle of a transfer.
@@ -93,6 +93,14 @@ public:
     // as soon as they arrive until AllowReconnect().
     void PullOut(bool refuseReconnect = false);
     void AllowReconnect();
+    // A body that hangs: its connections stay open and take what the host sends, but no operation (nor
+    // keep-alive) is answered until Stall(false), which answers what waited. StallAfter(code) stalls the body
+    // once it has answered the next operation with `code`.
+    void Stall(bool stalled);
+    void StallAfter(std::uint16_t code);
+    bool Stalled() const;
+    // Operations received and waiting for an answer while the body is stalled.
+    int WaitingOperations() const;
 
     // The body itself ----------------------------------------------------------------------------------------
     // Changes a property from the body's side (a turned dial or switch); the host hears of it in GetEvent.
@@ -178,6 +186,9 @@ private:
                       const std::vector<std::uint8_t>& response);
     // Waits `delay` unless the body stops or the connection dies first. False when it was cut short.
     bool Pause(const Connection& conn, std::chrono::milliseconds delay);
+    // Waits while the body is stalled; false when the body stops or the connection dies meanwhile.
+    bool AwaitUnstalled(const Connection& conn);
+    void StallIfDue(std::uint16_t answered);
 
     // The operations (StandinOperations.cpp).
     Reply Handle(const Request& request);
@@ -243,7 +254,11 @@ private:
     std::vector<std::shared_ptr<Connection>> connections_;
     bool refuseConnections_ = false;
     std::condition_variable pauseCv_;
-    std::mutex pauseMutex_;
+    mutable std::mutex pauseMutex_;
+    // The stall fault, under pauseMutex_.
+    bool stalled_ = false;
+    std::optional<std::uint16_t> stallAfter_;
+    int waitingOps_ = 0;
 
     // Body state.
     mutable std::mutex state_;

@@ -15,12 +15,15 @@
 namespace {
 
 volatile std::sig_atomic_t g_stop = 0;
+volatile std::sig_atomic_t g_stall = -1; // SIGUSR1: 1 (stall), SIGUSR2: 0 (answer again)
 void OnSignal(int) { g_stop = 1; }
+void OnStallSignal(int signal) { g_stall = signal == SIGUSR1 ? 1 : 0; }
 
 void Usage(const char* argv0) {
     std::fprintf(stderr,
                  "usage: %s [--port N] [--photo-kb N] [--frame WxH] [--series-ms N] [--processing-ms N]\n"
-                 "          [--live-fps N] [--no-zoom] [--busy N] [--slow CHUNK_KB:DELAY_MS] [--quiet]\n"
+                 "          [--live-fps N] [--no-zoom] [--busy N] [--slow CHUNK_KB:DELAY_MS] [--stall-after MS]\n"
+                 "          [--quiet]\n"
                  "  --port N        TCP port on 127.0.0.1 (default 15740; 0 picks a free one)\n"
                  "  --photo-kb N    size of every JPEG the body takes (default 512)\n"
                  "  --frame WxH     live-view frame size (default 640x424)\n"
@@ -31,6 +34,8 @@ void Usage(const char* argv0) {
                  "  --busy N        answer DeviceBusy to the next N requests to do something (settings, releases,\n"
                  "                  AF, live-view frames, transfers); the session set-up is always answered\n"
                  "  --slow C:D      send image data in C KB chunks, D ms apart\n"
+                 "  --stall-after MS  stop answering MS ms after the first session opens (connections stay open);\n"
+                 "                  SIGUSR1 stalls the body at any time, SIGUSR2 lets it answer again\n"
                  "  --quiet         print only the port\n",
                  argv0);
 }
@@ -48,6 +53,7 @@ bool ParseInt(const char* s, long lo, long hi, long* out) {
 struct CommandLine {
     quor::standin::StandinOptions options;
     long busy = 0, slowKb = 0, slowMs = 0;
+    long stallAfterMs = -1;
     bool quiet = false;
 };
 
@@ -83,6 +89,9 @@ std::optional<int> ParseCommandLine(int argc, char** argv, CommandLine& cmd) {
             ++i;
         } else if (arg == "--slow" && next && std::sscanf(next, "%ld:%ld", &cmd.slowKb, &cmd.slowMs) == 2 &&
                    cmd.slowKb > 0 && cmd.slowMs >= 0) {
+            ++i;
+        } else if (arg == "--stall-after" && next && ParseInt(next, 0, 3600 * 1000, &v)) {
+            cmd.stallAfterMs = v;
             ++i;
         } else if (arg == "--no-zoom") {
             options.liveViewZoom = false;
@@ -137,8 +146,23 @@ int main(int argc, char** argv) {
                     port, port);
         std::fflush(stdout);
     }
-    while (!g_stop)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::signal(SIGUSR1, OnStallSignal);
+    std::signal(SIGUSR2, OnStallSignal);
+    std::optional<std::chrono::steady_clock::time_point> stallAt;
+    while (!g_stop) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (g_stall >= 0) {
+            body.Stall(g_stall == 1);
+            g_stall = -1;
+        }
+        if (cmd.stallAfterMs >= 0 && !stallAt && body.Log().Count(quor::standin::op::kOpenSession) > 0)
+            stallAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(cmd.stallAfterMs);
+        if (stallAt && std::chrono::steady_clock::now() >= *stallAt) {
+            body.Stall(true);
+            stallAt.reset();
+            cmd.stallAfterMs = -1; // once
+        }
+    }
     body.Stop();
     return 0;
 }
