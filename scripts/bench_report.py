@@ -181,11 +181,13 @@ def rows(f):
 
     # The same body through the gphoto2 command line, which users run today.
     sec = "real camera next to the gphoto2 command line"
-    for arg, label in (("0", "the body unpaced"), ("25", "the body at 25 fps")):
+    # At the body's own pace both sides get every frame it makes: neither can be faster than the body.
+    for arg, label, target, low in (("0", "the body unpaced", ">= 1.0x", 1.0),
+                                    ("25", "the body at 25 fps", ">= 0.99x (the body's rate)", 0.99)):
         pipe = f.counter("gphoto", f"BM_PipelineLiveView/fps:{arg}", "decoded_fps")
         cli = f.counter("gphoto_peers", f"BM_CliMovie/fps:{arg}", "fps")
         add(sec, f"live-view frames, {label}", pipe, fmt_rate(pipe, "fps"), "gphoto2 --capture-movie", cli,
-            fmt_rate(cli, "fps"), ">= 1.0x", lambda x: x >= 1.0)
+            fmt_rate(cli, "fps"), target, lambda x, low=low: x >= low)
     cli_shot = f.counter("gphoto_peers", "BM_CliShot", "ms_per_shot", 1e6)
     add(sec, "shot to file", shot, fmt_time(shot), "gphoto2 --capture-image-and-download", cli_shot,
         fmt_time(cli_shot), "< 1.0x", lambda x: x < 1.0)
