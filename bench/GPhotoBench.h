@@ -15,10 +15,14 @@
 
 #include <gphoto2/gphoto2.h>
 
+#include <QApplication>
 #include <QWidget>
+
+#include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -154,5 +158,26 @@ struct Hosted {
     }
     bool Open() { return ctrl->OpenCamera(0) && WaitFor([this] { return sink.opened; }, 5000); }
 };
+
+// Runs the benchmarks with a throwaway $HOME (libgphoto2 and the command line keep their settings, a PTP/IP
+// identity, under it), offscreen unless told otherwise, and stops the shared body at the end.
+inline int RunWithThrowawayHome(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    char pattern[] = "/tmp/quor-bench-home-XXXXXX";
+    const char* home = ::mkdtemp(pattern);
+    if (home)
+        ::setenv("HOME", home, 1);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    Body().Stop();
+    if (home) {
+        std::error_code ec;
+        std::filesystem::remove_all(home, ec);
+    }
+    return 0;
+}
 
 } // namespace quor::bench

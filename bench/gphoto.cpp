@@ -13,12 +13,10 @@
 #include "bench/GPhotoBench.h"
 #include "console/FrameMirror.h"
 
-#include <QApplication>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
 #include <map>
 #include <vector>
 
@@ -257,22 +255,4 @@ BENCHMARK(BM_ComponentSeries)->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // libgphoto2 keeps its settings (a PTP/IP identity) under $HOME: a throwaway one.
-    char pattern[] = "/tmp/quor-bench-home-XXXXXX";
-    const char* home = ::mkdtemp(pattern);
-    if (home)
-        ::setenv("HOME", home, 1);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    Body().Stop();
-    if (home) {
-        std::error_code ec;
-        std::filesystem::remove_all(home, ec);
-    }
-    return 0;
-}
+int main(int argc, char** argv) { return quor::bench::RunWithThrowawayHome(argc, argv); }

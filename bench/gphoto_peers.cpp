@@ -7,14 +7,12 @@
 //    streamed; a shot into the body's memory arrives whole inside libgphoto2's capture call.
 #include "bench/GPhotoBench.h"
 
-#include <QApplication>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -161,22 +159,4 @@ BENCHMARK(BM_LargePhotoMemory)
 
 } // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // libgphoto2 (and the command line) keep their settings (a PTP/IP identity) under $HOME: a throwaway one.
-    char pattern[] = "/tmp/quor-bench-home-XXXXXX";
-    const char* home = ::mkdtemp(pattern);
-    if (home)
-        ::setenv("HOME", home, 1);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    Body().Stop();
-    if (home) {
-        std::error_code ec;
-        std::filesystem::remove_all(home, ec);
-    }
-    return 0;
-}
+int main(int argc, char** argv) { return quor::bench::RunWithThrowawayHome(argc, argv); }
