@@ -22,6 +22,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using quor::scripted::ConsoleProcess;
+using quor::scripted::Numbers;
 using quor::standin::StandinBody;
 
 enum Case : int { kIdle, kLiveSimulated, kLiveStandin, kStalled };
@@ -53,16 +54,6 @@ quor::standin::StandinOptions BodyOptions() {
     o.frameWidth = 960;
     o.frameHeight = 640;
     return o;
-}
-
-std::vector<long> Numbers(const std::string& answer) {
-    std::istringstream in(answer);
-    std::string word;
-    in >> word;
-    std::vector<long> out;
-    for (long v; in >> v;)
-        out.push_back(v);
-    return out;
 }
 
 bool Fail(benchmark::State& state, const char* why) {

@@ -17,6 +17,8 @@
 namespace quor::standin::test {
 namespace {
 
+using scripted::Numbers;
+
 // The window may go without its event loop for no longer than this while an open waits for a stalled body (a
 // frozen window stops for libgphoto2's whole time-out, seconds). Under a sanitizer on a busy machine ordinary
 // work already takes a few hundred milliseconds.
@@ -28,16 +30,6 @@ constexpr long kOpenGapMs = 600;
 // From the window closing to the end of the process: well above what it takes (a worker's grace of 150 ms and
 // the rest of the download), well below a worker joined on a stalled body (libgphoto2 gives up after seconds).
 constexpr std::int64_t kEndBoundMs = 3000;
-
-std::vector<long> Numbers(const std::string& answer) {
-    std::istringstream in(answer);
-    std::string word;
-    in >> word;
-    std::vector<long> out;
-    for (long v; in >> v;)
-        out.push_back(v);
-    return out;
-}
 
 TEST(ConsoleExitStandin, AStalledBodyNeitherFreezesAnOpenNorHoldsUpTheEndAndThePhotoBeingWrittenIsKept) {
     Watchdog watchdog(120s);

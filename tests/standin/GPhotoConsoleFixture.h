@@ -148,6 +148,14 @@ protected:
             return !w.empty() && w.back().value == value;
         });
     }
+    // Ticks the console's save-to-card box and waits until the body keeps its shots on its card.
+    bool SaveToCard() {
+        const std::size_t mark = body_->Log().Size();
+        Click(1036);
+        if (!dlg_->IsChecked(1036))
+            Click(1036);
+        return BodyGets(prop::kCaptureDestination, kDestinationCard, mark);
+    }
     // Files in the console's folder, by name.
     QStringList Files() const { return QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
     // The photos kept under names of their own: <stem>_<date>-<time>_<number>.<suffix>.

@@ -128,13 +128,8 @@ TEST_F(GPhotoConsoleStandin, AShotLandsAsADecodableFileWithProgress) {
 
 TEST_F(GPhotoConsoleStandin, ShotsToTheCardAreFetchedFromItAndStayThere) {
     Open();
-    std::size_t mark = body_->Log().Size();
-    Click(1036);
-    if (!dlg_->IsChecked(1036))
-        Click(1036);
-    ASSERT_TRUE(BodyGets(prop::kCaptureDestination, kDestinationCard, mark));
+    ASSERT_TRUE(SaveToCard());
     ASSERT_TRUE(WaitUntil([&] { return comp_->Engine().PropertyValue(quor::prop::SaveTo) == quor::prop::SaveToCamera; }));
-    mark = body_->Log().Size();
     Click(1003);
     ASSERT_TRUE(WaitUntil([this] { return Noted(notify::DownloadComplete); }));
     ASSERT_EQ(Kept().size(), 1);
@@ -178,11 +173,7 @@ TEST_F(GPhotoConsoleStandin, BothFilesOfAnExposureShareOneNameAlsoFromTheBodysOw
     EXPECT_FALSE(QImage(QDir(dir_.path()).filePath(fromRam[1])).isNull());
 
     // The body's own button with the card as destination: the body's names, kept on the card too.
-    mark = body_->Log().Size();
-    Click(1036);
-    if (!dlg_->IsChecked(1036))
-        Click(1036);
-    ASSERT_TRUE(BodyGets(prop::kCaptureDestination, kDestinationCard, mark));
+    ASSERT_TRUE(SaveToCard());
     body_->ReleaseOnBody();
     ASSERT_TRUE(WaitUntil([&] { return FilesLike(dir_.path(), QStringLiteral("IMG_*")).size() == 2; }));
     EXPECT_EQ(FilesLike(dir_.path(), QStringLiteral("IMG_*")),

@@ -131,11 +131,7 @@ TEST_F(GPhotoFaultStandin, ADownloadThatCannotBeSavedInItsFolderLandsInTheFallba
 // to 100. The next one is cut off half-way: nothing of it stays, and the photo before it is untouched.
 TEST_F(GPhotoFaultStandin, AStreamedDownloadTellsItsProgressAndOneCutOffLeavesTheEarlierPhotoIntact) {
     Open();
-    std::size_t mark = body_->Log().Size();
-    Click(1036);
-    if (!dlg_->IsChecked(1036))
-        Click(1036);
-    ASSERT_TRUE(BodyGets(prop::kCaptureDestination, kDestinationCard, mark));
+    ASSERT_TRUE(SaveToCard());
     body_->SetPhotoBytes(6 * 1024 * 1024 + 5);
     body_->SetSlowTransfers(256 * 1024, 8ms);
     Click(1003);
@@ -152,7 +148,7 @@ TEST_F(GPhotoFaultStandin, AStreamedDownloadTellsItsProgressAndOneCutOffLeavesTh
     EXPECT_EQ(first.size(), 6 * 1024 * 1024 + 5);
     EXPECT_FALSE(QImage::fromData(first, "JPG").isNull());
 
-    mark = body_->Log().Size();
+    const std::size_t mark = body_->Log().Size();
     body_->DropNextTransfer(op::kGetPartialObject);
     Click(1003);
     ASSERT_TRUE(WaitUntil([this] { return Noted(notify::ShutDown); }, 20000));

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -149,5 +150,16 @@ private:
     int toChild_ = -1, fromChild_ = -1;
     std::string buffer_;
 };
+
+// The numbers of an answer after its first word ("open 1 7512 14" -> 1, 7512, 14).
+inline std::vector<long> Numbers(const std::string& answer) {
+    std::istringstream in(answer);
+    std::string word;
+    in >> word;
+    std::vector<long> out;
+    for (long v; in >> v;)
+        out.push_back(v);
+    return out;
+}
 
 } // namespace quor::scripted
