@@ -6,6 +6,7 @@
 #include "console/CameraConsoleDlg.h"
 #include "control/ComponentRegistry.h"
 #include "platform/UdevMonitor.h"
+#include "res/i18n/Translations.h"
 
 #include <memory>
 
@@ -15,6 +16,8 @@ CCameraDemoApp::CCameraDemoApp(int& argc, char** argv) : QApplication(argc, argv
     setOrganizationName(QStringLiteral("QuorTovu"));
     setDesktopFileName(QStringLiteral("quortovu"));
     setQuitOnLastWindowClosed(false);
+    // English for a user who asks for it; the texts as written (Chinese) otherwise.
+    quor::i18n::InstallTranslations();
 }
 
 void CCameraDemoApp::InitInstance() {

@@ -5,10 +5,11 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config python3
-  qt6-base-dev libqt6test6
+  qt6-base-dev libqt6test6 qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   libgtest-dev libbenchmark-dev
   libudev-dev libgphoto2-dev libjpeg62-turbo-dev libexif-dev
   gphoto2
+  appstream desktop-file-utils dpkg-dev fakeroot
   clang libclang-rt-14-dev
   xvfb xauth xdotool x11-apps x11-utils imagemagick
   fonts-liberation fonts-wqy-zenhei

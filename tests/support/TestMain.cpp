@@ -2,6 +2,8 @@
 #include <QApplication>
 #include <QByteArray>
 
+#include "res/i18n/Translations.h"
+
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
@@ -10,5 +12,8 @@ int main(int argc, char** argv) {
     QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
+    // The component's messages are checked in English; the console keeps its captions as written.
+    quor::i18n::InstallEnglishCatalogue(QStringLiteral("host"));
+    quor::i18n::InstallEnglishCatalogue(QStringLiteral("camera"));
     return RUN_ALL_TESTS();
 }
