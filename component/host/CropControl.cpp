@@ -64,10 +64,15 @@ void CropControl::Dragged(QRect rect) {
 
 QString CropFrameFile(const QString& given) {
     // A missing file (nothing at all there, not an unreadable one) gets the frame that ships with the program:
-    // the one beside it, which a user may replace, else the component's own copy.
+    // the one beside it (a build, or a copy unpacked anywhere), else the installed one (<prefix>/share/quortovu),
+    // either of which a user may replace, else the component's own copy.
     if (given.isEmpty() || (!QFileInfo(given).isSymLink() && !QFileInfo::exists(given))) {
-        const QString beside = QDir(ApplicationDirectory()).filePath(QString::fromLatin1(kDefaultCropFrame));
-        return QFileInfo::exists(beside) ? beside : QStringLiteral(":/quorctrl/") + QString::fromLatin1(kDefaultCropFrame);
+        const QString name = QString::fromLatin1(kDefaultCropFrame);
+        const QDir programs(ApplicationDirectory());
+        for (const QString& shipped : {programs.filePath(name), programs.filePath(QStringLiteral("../share/quortovu/") + name)})
+            if (QFileInfo::exists(shipped))
+                return QDir::cleanPath(shipped);
+        return QStringLiteral(":/quorctrl/") + name;
     }
     return given;
 }

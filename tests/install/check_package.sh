@@ -1,41 +1,74 @@
 #!/usr/bin/env bash
-# The console installed the way a distribution installs it (a prefix owned by root, 0755) and run by an ordinary
-# user under a real X server: two shots, a grab and a series, clicked with the pointer. The program's folder
-# cannot take photos, so they land in the user's pictures folder: the console's names hold the newest, every
-# photo is kept under a name of its own, nothing is written into the prefix, and the user is told once.
-# Usage: check_installed_copy.sh <build dir> <screenshot png>
+# The Debian package, built from a build tree, checked as a packager would, then unpacked into a fresh root
+# owned by root and run from there by an ordinary user under a real X server, in English: two shots, a grab and
+# a series, clicked with the pointer. The program's folder cannot take photos, so they land in the user's
+# pictures folder: the console's names hold the newest, every photo is kept under a name of its own, nothing is
+# written into the installed tree, and the user is told once, in English.
+# Usage: check_package.sh <build dir> <screenshot png>
 set -euo pipefail
 build="$1"
 shot="$2"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 mkdir -p "$(dirname "$shot")"
 
-work="$(mktemp -d /tmp/quortovu-installed-XXXXXX)"
+work="$(mktemp -d /tmp/quortovu-package-XXXXXX)"
 chmod 0755 "$work"
 source "$root/scripts/xvfb.sh"
 app=""
 trap 'quor_end_app_and_xvfb; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; [ -f "$work/stderr" ] && sed 's/^/  console: /' "$work/stderr" >&2; exit 1; }
 
-prefix="$work/prefix"
-cmake --install "$build" --prefix "$prefix" >/dev/null
+# The packages.
+cpack --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log" >&2; fail "cpack"; }
+deb=$(ls "$work"/out/quortovu_*_amd64.deb 2>/dev/null || true)
+[ -n "$deb" ] || fail "no quortovu package was made"
+for p in quortovu-tools_ quortovu-dbgsym_; do
+  ls "$work"/out/"$p"* >/dev/null 2>&1 || fail "no ${p%_} package was made"
+done
+field() { dpkg-deb -f "$deb" "$1"; }
+[ "$(field Package)" = quortovu ] || fail "the package is called $(field Package)"
+depends="$(field Depends)"
+for lib in libgphoto2-6 libqt6widgets6 libqt6gui6 libqt6core6 libjpeg62-turbo libexif12 libudev1 libc6 \
+           fonts-liberation fonts-wqy-zenhei; do
+  grep -qE "(^|, )$lib( |,|$)" <<<"$depends" || fail "Depends lacks $lib: $depends"
+done
+grep -q "libgtest\|libbenchmark\|quortovu-tools" <<<"$depends" && fail "Depends has what only the tests need: $depends"
+
+fresh="$work/root"
+dpkg-deb -x "$deb" "$fresh"
+prefix="$fresh/usr"
+for f in bin/quortovu share/applications/quortovu.desktop share/metainfo/org.quortovu.QuorTovu.metainfo.xml \
+         share/man/man1/quortovu.1.gz share/quortovu/quorctrl-cropframe.png share/doc/quortovu/copyright \
+         share/icons/hicolor/256x256/apps/quortovu.png; do
+  [ -f "$prefix/$f" ] || fail "the package lacks /usr/$f"
+done
+[ -z "$(dpkg-deb -c "$deb" | grep -E 'quortovu-standin|quortovu-scripted|_tests|/include/')" ] ||
+  fail "the console's package carries tools or tests"
+readelf -S "$prefix/bin/quortovu" | grep -q '\.debug_info' && fail "the installed binary is not stripped"
+dbg="$(dpkg-deb -c "$work"/out/quortovu-dbgsym_*.ddeb | grep -c '/usr/lib/debug/.build-id/.*\.debug$' || true)"
+[ "$dbg" -ge 1 ] || fail "the debug symbols are not in quortovu-dbgsym"
+appstreamcli validate --no-net "$prefix/share/metainfo/org.quortovu.QuorTovu.metainfo.xml" >"$work/as.log" 2>&1 ||
+  { cat "$work/as.log" >&2; fail "the metainfo does not validate"; }
+desktop-file-validate "$prefix/share/applications/quortovu.desktop" || fail "the desktop file does not validate"
+zcat "$prefix/share/man/man1/quortovu.1.gz" | grep -q '^\.TH QUORTOVU 1' || fail "the manual page is not one"
+size=$(stat -c %s "$deb")
+
+# Installed as root, run by "nobody" (or, without root, read-only for its owner too).
 home="$work/home"
 mkdir -p "$home"
 if [ "$(id -u)" -eq 0 ]; then
-  # Root installs, "nobody" runs it.
-  chown -R root:root "$prefix"
-  chmod -R u=rwX,go=rX "$prefix"
+  chown -R root:root "$fresh"
+  chmod -R u=rwX,go=rX "$fresh"
   chown 65534:65534 "$home"
   as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups --)
 else
-  # Without root: the program's folder is made read-only for its owner too.
-  chmod -R a-w "$prefix"
+  chmod -R a-w "$fresh"
   as_user=()
 fi
 touch "$work/installed"
 
 quor_start_xvfb || exit 1
-env -i PATH=/usr/bin:/bin HOME="$home" DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb QUORCTRL_SIMULATED_CAMERAS=1 \
+env -i PATH=/usr/bin:/bin HOME="$home" DISPLAY="$DISPLAY" LANG=en_US.UTF-8 QT_QPA_PLATFORM=xcb QUORCTRL_SIMULATED_CAMERAS=1 \
   "${as_user[@]}" "$prefix/bin/quortovu" 2>"$work/stderr" &
 app=$!
 quor_await_window "$app" || fail "the console window never showed"
@@ -83,7 +116,7 @@ wait "$app" || fail "the console ended with an error"
 app=""
 
 # What landed where.
-[ -z "$(find "$prefix" -newer "$work/installed" -type f)" ] || fail "files were written into the prefix"
+[ -z "$(find "$fresh" -newer "$work/installed" -type f)" ] || fail "files were written into the installed tree"
 [ -z "$(ls -A "$pictures" | grep '^\.')" ] || fail "temporary files left in $pictures"
 for name in quortovu.jpg quortovu_grab.jpg; do
   identify "$pictures/$name" >/dev/null 2>&1 || fail "$name is not a decodable photo"
@@ -101,4 +134,5 @@ told=$(grep -c "Photos are saved in $pictures" "$work/stderr" || true)
 [ "$told" = 1 ] || fail "the user was told $told times where the photos go"
 grep -q "recentFolders" "$home/.config/QuorTovu/QuorCtrl.conf" || fail "the settings were not remembered"
 series=$(( $(kept quortovu) - singles ))
+echo "package: $(basename "$deb"), $size bytes; Depends: $depends"
 echo "installed copy: 2 shots, 1 grab and a series of $series frames in $pictures; 1 passed, 0 failed"
