@@ -5,7 +5,9 @@
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quortovu)
 set(CPACK_PACKAGE_VENDOR "The QuorTovu developers")
-set(CPACK_PACKAGE_CONTACT "The QuorTovu developers <quortovu@localhost>")
+set(QUOR_PACKAGE_MAINTAINER "The QuorTovu developers <quortovu@example.org>" CACHE STRING
+    "The Maintainer field of the Debian packages")
+set(CPACK_PACKAGE_CONTACT "${QUOR_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 # CPack's own default summary: it then takes each package's summary from the first line of its description.
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_NAME} built using CMake")
