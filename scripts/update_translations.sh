@@ -7,7 +7,7 @@ lupdate=/usr/lib/qt6/bin/lupdate
 cd "$root"
 update() {
   local ts="$1"; shift
-  "$lupdate" -silent -no-obsolete -locations none -source-language zh_CN -target-language en "$@" -ts "$ts"
+  "$lupdate" -silent -no-obsolete -locations none -I "$root" -source-language zh_CN -target-language en "$@" -ts "$ts"
 }
 update res/i18n/console_en.ts console app
 update res/i18n/host_en.ts component/host
