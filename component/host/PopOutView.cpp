@@ -13,7 +13,7 @@ namespace quor::component {
 PopOutView::PopOutView(QuorCtrlView* view)
     : QWidget(nullptr, Qt::Window), view_(view), painter_(view->Sources()) {
     setObjectName(QStringLiteral("QuorCtrlPopOut"));
-    setWindowTitle(QStringLiteral("QuorCtrl live view"));
+    setWindowTitle(tr("QuorCtrl 实时取景"));
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
