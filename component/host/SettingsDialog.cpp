@@ -2,6 +2,7 @@
 
 #include "component/host/ComponentState.h"
 #include "component/host/SettingsTarget.h"
+#include "component/host/WindowFont.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -40,6 +41,7 @@ void SetAffixes(QSpinBox* box, const QString& pattern) {
 
 SettingsDialog::SettingsDialog(ISettingsTarget* target, QWidget* parent) : QDialog(parent), target_(target) {
     setWindowTitle(tr("QuorCtrl 设置"));
+    setFont(WindowFont(parent));
     setObjectName(QStringLiteral("QuorCtrlSettings"));
     auto* layout = new QVBoxLayout(this);
     BuildPhotos(layout);

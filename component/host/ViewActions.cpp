@@ -3,6 +3,7 @@
 #include "component/host/QuorCtrlView.h"
 
 #include "component/host/PopOutView.h"
+#include "component/host/WindowFont.h"
 #include "component/liveview/FramePool.h"
 #include "component/session/LiveZoom.h"
 
@@ -87,6 +88,7 @@ void QuorCtrlView::contextMenuEvent(QContextMenuEvent* event) { ShowMenu(this, e
 
 void QuorCtrlView::ShowMenu(QWidget* over, QPoint globalPos) {
     QMenu menu(over);
+    menu.setFont(WindowFont(this));
     const AidSettings& aids = state_->aids;
     auto check = [&menu](const QString& text, bool on, auto&& act) {
         QAction* a = menu.addAction(text);
@@ -98,6 +100,7 @@ void QuorCtrlView::ShowMenu(QWidget* over, QPoint globalPos) {
     check(tr("斑马纹"), aids.zebra, [this] { ToggleAid('z'); });
     check(tr("峰值对焦\tP"), aids.peaking, [this] { ToggleAid('p'); });
     QMenu* grid = menu.addMenu(tr("网格"));
+    grid->setFont(menu.font()); // a submenu is a window of its own as well
     for (int k = 0; k < kGridKinds; ++k) {
         QAction* a = grid->addAction(GridName(static_cast<GridKind>(k)));
         a->setCheckable(true);
@@ -105,6 +108,7 @@ void QuorCtrlView::ShowMenu(QWidget* over, QPoint globalPos) {
         connect(a, &QAction::triggered, this, [this, k] { SetGrid(k); });
     }
     QMenu* zoom = menu.addMenu(tr("放大\tZ"));
+    zoom->setFont(menu.font());
     for (int factor : kZoomFactors) {
         QAction* a = zoom->addAction(QStringLiteral("%1x").arg(factor));
         a->setCheckable(true);
