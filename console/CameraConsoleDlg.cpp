@@ -19,13 +19,16 @@
 #include <QSlider>
 #include <QStyle>
 
+#include <algorithm>
+
 using quor::console::ControlDef;
 using quor::console::ControlKind;
 
 namespace {
 
-const char kCaption[] = "QuorTovu 佳能单反数码相机控件(QuorCtrl)演示程序,详情访问"
-                        "https://quortovu.example.com";
+const char kCaption[] = QT_TRANSLATE_NOOP("CCameraConsoleDlg",
+                                          "QuorTovu 佳能单反数码相机控件(QuorCtrl)演示程序,详情访问"
+                                          "https://quortovu.example.com");
 
 // The eleven property combos, in the order a closing camera empties them.
 constexpr int kPropertyCombosClosingOrder[] = {1007, 1009, 1010, 1008, 1006, 1005, 1004, 1015, 1017, 1018, 1022};
@@ -63,7 +66,7 @@ CCameraConsoleDlg::CCameraConsoleDlg(std::string appDirectory, quor::ComponentFa
     setFont(QFont(QStringLiteral("Times New Roman"), 8));
     units_ = quor::console::BaseUnitsOf(font());
     setFixedSize(quor::console::DluToPixels(units_, quor::console::kDialogWidthDu, quor::console::kDialogHeightDu));
-    setWindowTitle(QString::fromUtf8(kCaption));
+    setWindowTitle(tr(kCaption));
     icon_ = LoadConsoleIcon();
 
     BuildEventRoutes();
@@ -143,7 +146,7 @@ QComboBox* MakeCombo(std::uint32_t style, QWidget* parent) {
 
 QWidget* CCameraConsoleDlg::CreateControl(const ControlDef& def) {
     using namespace quor::console;
-    const QString caption = QString::fromUtf8(def.caption);
+    const QString caption = tr(def.caption);
     QRect rect = DluToPixels(units_, def.x, def.y, def.cx, def.cy);
     QWidget* w = nullptr;
     switch (def.kind) {
@@ -232,10 +235,10 @@ void CCameraConsoleDlg::InitDialog() {
     // 5.
     SetOpenState(false);
     // 6. Crop shapes; the list's sorted style places each one.
-    AddSortedItem(1071, QStringLiteral("方形"), 0);
-    AddSortedItem(1071, QStringLiteral("圆形"), 1);
+    AddSortedItem(1071, tr("方形"), 0);
+    AddSortedItem(1071, tr("圆形"), 1);
     if (QComboBox* shapes = ComboAt(1071))
-        shapes->setCurrentIndex(0);
+        shapes->setCurrentIndex(std::max(0, shapes->findData(0))); // square, wherever its name sorts
     // 7.
     for (int id : {1034, 1035, 1052, 1053, 1062})
         CheckItem(id, true);

@@ -12,11 +12,11 @@
 
 namespace {
 
-const QString kTakePhotoCaption = QStringLiteral("拍照");
-const QString kResumeCaption = QStringLiteral("恢复");
-const QString kContinuousCaption = QStringLiteral("连拍");
-const QString kBulbCaption = QStringLiteral("B门");
-const QString kStopCaption = QStringLiteral("停止");
+const char kTakePhotoCaption[] = QT_TRANSLATE_NOOP("CCameraConsoleDlg", "拍照");
+const char kResumeCaption[] = QT_TRANSLATE_NOOP("CCameraConsoleDlg", "恢复");
+const char kContinuousCaption[] = QT_TRANSLATE_NOOP("CCameraConsoleDlg", "连拍");
+const char kBulbCaption[] = QT_TRANSLATE_NOOP("CCameraConsoleDlg", "B门");
+const char kStopCaption[] = QT_TRANSLATE_NOOP("CCameraConsoleDlg", "停止");
 
 constexpr char kPhotoFile[] = "/quortovu.jpg";
 constexpr char kGrabFile[] = "/quortovu_grab.jpg";
@@ -35,7 +35,7 @@ void CCameraConsoleDlg::TakePhotoOrResume() {
     if (state_.photoShown && state_.liveViewOn) {
         ctrl_.ResumeLiveView();
         state_.photoShown = 0;
-        SetItemText(1003, kTakePhotoCaption);
+        SetItemText(1003, tr(kTakePhotoCaption));
         return;
     }
     // Busy before the call: a download reported from inside TakePicture must be able to clear it.
@@ -48,7 +48,7 @@ void CCameraConsoleDlg::TakePhotoOrResume() {
     // Read after the call: live view may have stopped while the picture was taken.
     if (taken && IsChecked(1053) && state_.liveViewOn && !IsChecked(1064)) {
         state_.photoShown = 1;
-        SetItemText(1003, kResumeCaption);
+        SetItemText(1003, tr(kResumeCaption));
     }
 }
 
@@ -78,11 +78,11 @@ void CCameraConsoleDlg::ToggleContinuousShooting() {
     if (!state_.continuousActive) {
         ctrl_.StartContinuousShooting(appDirectory_);
         state_.continuousActive = 1;
-        SetItemText(1029, kStopCaption);
+        SetItemText(1029, tr(kStopCaption));
     } else {
         ctrl_.StopContinuousShooting();
         state_.continuousActive = 0;
-        SetItemText(1029, kContinuousCaption);
+        SetItemText(1029, tr(kContinuousCaption));
     }
 }
 
@@ -92,11 +92,11 @@ void CCameraConsoleDlg::ToggleBulb() {
     // Flag and caption change before the call, so they already read "stop" while the exposure opens.
     if (!state_.bulbActive) {
         state_.bulbActive = 1;
-        SetItemText(1032, kStopCaption);
+        SetItemText(1032, tr(kStopCaption));
         ctrl_.StartBulb(kBulbFile);
     } else {
         state_.bulbActive = 0;
-        SetItemText(1032, kBulbCaption);
+        SetItemText(1032, tr(kBulbCaption));
         ctrl_.StopBulb();
     }
 }

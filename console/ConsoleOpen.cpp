@@ -10,8 +10,8 @@
 
 namespace {
 
-const QString kOpenCaption = QStringLiteral("打开相机");
-const QString kCloseCaption = QStringLiteral("关闭相机");
+const char kOpenCaption[] = QT_TRANSLATE_NOOP("CCameraConsoleDlg", "打开相机");
+const char kCloseCaption[] = QT_TRANSLATE_NOOP("CCameraConsoleDlg", "关闭相机");
 
 // Where Enter moves the focus: through the crop numbers to their Set buttons.
 struct EnterStep {
@@ -31,7 +31,7 @@ void CCameraConsoleDlg::ToggleCamera() {
         ctrl_.CloseCamera();
         SetOpenState(false);
         state_.cameraOpen = 0;
-        SetItemText(1001, kOpenCaption);
+        SetItemText(1001, tr(kOpenCaption));
         return;
     }
     const QComboBox* cameras = ComboAt(1014);
@@ -40,7 +40,7 @@ void CCameraConsoleDlg::ToggleCamera() {
         return;
     SetOpenState(true);
     state_.cameraOpen = 1;
-    SetItemText(1001, kCloseCaption);
+    SetItemText(1001, tr(kCloseCaption));
 }
 
 void CCameraConsoleDlg::OnOpenSucceed() {

@@ -33,7 +33,7 @@ enum ControlStyle : std::uint32_t {
 struct ControlDef {
     int id; // 0 for labels and group boxes without identifier
     ControlKind kind;
-    const char* caption; // UTF-8, exactly as shown
+    const char* caption; // UTF-8, as written (the source text of its translation)
     int x, y, cx, cy;    // dialog units
     bool hidden;
     bool groupStart; // first radio button of an exclusive set

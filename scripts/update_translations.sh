@@ -9,7 +9,7 @@ ts_dir="$(realpath "${QUOR_TS_DIR:-$root/res/i18n}")"
 cd "$root"
 update() {
   local ts="$ts_dir/$1"; shift
-  "$lupdate" -silent -no-obsolete -locations none -source-language zh_CN -target-language en "$@" -ts "$ts"
+  "$lupdate" -silent -no-obsolete -locations none -I "$root" -source-language zh_CN -target-language en "$@" -ts "$ts"
 }
 update console_en.ts console app
 update host_en.ts component/host

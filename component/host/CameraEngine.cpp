@@ -26,7 +26,7 @@ int CameraEngine::CameraCountFromEnvironment() {
     bool ok = false;
     const int n = raw.trimmed().toInt(&ok);
     if (!ok || n < 0 || n > kMaxCameras) {
-        PrintToStderr(QStringLiteral("%1=\"%2\" is not a number from 0 to %3; simulating %4 camera(s)")
+        PrintToStderr(tr("%1=\"%2\" 不是 0 到 %3 之间的数字；模拟 %4 台相机")
                           .arg(QLatin1String(kCameraCountVariable), QString::fromLocal8Bit(raw))
                           .arg(kMaxCameras)
                           .arg(kDefaultCameras));
@@ -173,7 +173,7 @@ bool CameraEngine::OpenNow(int index) {
     session_ = real ? OpenReal(*real, outlet) : sim_.Open(index - RealCount(), outlet, services_);
     if (!session_) {
         if (!lastOpenError_.empty())
-            host_->Message(QString::fromStdString(name + ": " + lastOpenError_));
+            host_->Message(tr("%1：%2").arg(QString::fromStdString(name), QString::fromStdString(lastOpenError_)));
         emit stateChanged();
         return false;
     }

@@ -67,11 +67,11 @@ struct CaptureStatus {
     QString lastSaved;
 };
 
-const char* DisplayModeName(DisplayMode mode);
+QString DisplayModeName(DisplayMode mode);
 
 // Lines drawn over live view to compose by.
 enum class GridKind : int { None = 0, Thirds = 1, Golden = 2, Cross = 3 };
 constexpr int kGridKinds = 4;
-const char* GridName(GridKind kind);
+QString GridName(GridKind kind);
 
 } // namespace quor::component

@@ -7,6 +7,7 @@
 #include "component/storage/IoQueue.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -107,7 +108,8 @@ void CropControl::ShowFrame(bool shown, const std::string& path) {
                 error = reader.errorString();
         }
         if (!error.isEmpty())
-            error = QStringLiteral("crop frame: cannot read %1 (%2)").arg(file, error);
+            error = QCoreApplication::translate("quor::component::CropControl", "裁剪框：无法读取 %1（%2）")
+                        .arg(file, error);
         post([this, request, image, error] {
             if (request == imageRequest_ && links_.view)
                 links_.view->SetCropFrameImage(image, error);

@@ -1,6 +1,7 @@
 #include "component/host/PopOutView.h"
 
 #include "component/host/QuorCtrlView.h"
+#include "component/host/WindowFont.h"
 #include "component/liveview/FramePool.h"
 
 #include <QContextMenuEvent>
@@ -13,7 +14,8 @@ namespace quor::component {
 PopOutView::PopOutView(QuorCtrlView* view)
     : QWidget(nullptr, Qt::Window), view_(view), painter_(view->Sources()) {
     setObjectName(QStringLiteral("QuorCtrlPopOut"));
-    setWindowTitle(QStringLiteral("QuorCtrl live view"));
+    setWindowTitle(tr("QuorCtrl 实时取景"));
+    setFont(WindowFont(view));
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);

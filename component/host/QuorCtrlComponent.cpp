@@ -220,7 +220,7 @@ void QuorCtrlComponent::ApplyZoom(int factor, QPointF centre) {
         return;
     // A camera that cannot magnify keeps its whole frame, and says so.
     if (Session() && liveOn_ && !Session()->SetLiveZoom(factor, state_.zoomCentre)) {
-        Tell(QStringLiteral("This camera cannot magnify its live view"));
+        Tell(tr("这台相机不能放大实时取景画面"));
         return;
     }
     state_.zoomFactor = liveOn_ ? factor : 1;

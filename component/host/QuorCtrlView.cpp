@@ -22,10 +22,13 @@
 
 namespace quor::component {
 
-const char* DisplayModeName(DisplayMode mode) {
-    static constexpr const char* kNames[] = {"fit", "compress", "stretch"};
+QString DisplayModeName(DisplayMode mode) {
+    static constexpr const char* kNames[] = {QT_TRANSLATE_NOOP("quor::component::DisplayMode", "适应"),
+                                             QT_TRANSLATE_NOOP("quor::component::DisplayMode", "压缩"),
+                                             QT_TRANSLATE_NOOP("quor::component::DisplayMode", "拉伸")};
     const int i = static_cast<int>(mode);
-    return i >= 0 && i < 3 ? kNames[i] : "?";
+    return i >= 0 && i < 3 ? QCoreApplication::translate("quor::component::DisplayMode", kNames[i])
+                           : QStringLiteral("?");
 }
 
 QuorCtrlView::QuorCtrlView(QWidget* parent, const HostedProperties& props, const CameraEngine* engine,
@@ -302,10 +305,10 @@ QString QuorCtrlView::PlaceholderText() const {
     if (!shownPhoto_.isNull())
         return {};
     if (!engine_->IsOpen())
-        return QStringLiteral("No camera open");
+        return tr("未打开相机");
     if (CurrentFrame())
         return {};
-    return QString::fromStdString(engine_->OpenDisplayName()) + QStringLiteral(" \u2014 live view off");
+    return tr("%1 — 实时取景未开启").arg(QString::fromStdString(engine_->OpenDisplayName()));
 }
 
 void QuorCtrlView::paintEvent(QPaintEvent*) {

@@ -5,6 +5,7 @@
 #include "component/liveview/FramePool.h"
 #include "component/session/LiveZoom.h"
 
+#include <QCoreApplication>
 #include <QPainterPath>
 
 #include <algorithm>
@@ -12,10 +13,14 @@
 
 namespace quor::component {
 
-const char* GridName(GridKind kind) {
-    static constexpr const char* kNames[] = {"none", "thirds", "golden ratio", "centre cross"};
+QString GridName(GridKind kind) {
+    static constexpr const char* kNames[] = {QT_TRANSLATE_NOOP("quor::component::Grid", "无"),
+                                             QT_TRANSLATE_NOOP("quor::component::Grid", "三分法"),
+                                             QT_TRANSLATE_NOOP("quor::component::Grid", "黄金分割"),
+                                             QT_TRANSLATE_NOOP("quor::component::Grid", "中心十字")};
     const int i = static_cast<int>(kind);
-    return i >= 0 && i < kGridKinds ? kNames[i] : "?";
+    return i >= 0 && i < kGridKinds ? QCoreApplication::translate("quor::component::Grid", kNames[i])
+                                    : QStringLiteral("?");
 }
 
 QRect CropRectFor(const ComponentState& state, QSize frame) {

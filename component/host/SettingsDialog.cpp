@@ -1,6 +1,8 @@
 #include "component/host/SettingsDialog.h"
 
+#include "component/host/ComponentState.h"
 #include "component/host/SettingsTarget.h"
+#include "component/host/WindowFont.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -28,10 +30,18 @@ namespace {
 constexpr QSize kSizes[] = {{640, 424}, {1024, 680}, {1280, 720}, {1920, 1080}};
 constexpr int kRates[] = {15, 30, 60};
 
+// A number with words around it: the text before %1 becomes the prefix, the text after it the suffix.
+void SetAffixes(QSpinBox* box, const QString& pattern) {
+    const qsizetype at = pattern.indexOf(QLatin1String("%1"));
+    box->setPrefix(pattern.left(at));
+    box->setSuffix(pattern.mid(at + 2));
+}
+
 } // namespace
 
 SettingsDialog::SettingsDialog(ISettingsTarget* target, QWidget* parent) : QDialog(parent), target_(target) {
-    setWindowTitle(QStringLiteral("QuorCtrl settings"));
+    setWindowTitle(tr("QuorCtrl 设置"));
+    setFont(WindowFont(parent));
     setObjectName(QStringLiteral("QuorCtrlSettings"));
     auto* layout = new QVBoxLayout(this);
     BuildPhotos(layout);
@@ -40,8 +50,8 @@ SettingsDialog::SettingsDialog(ISettingsTarget* target, QWidget* parent) : QDial
     BuildLiveView(layout);
     BuildAids(layout);
     BuildFaults(layout);
-    cameraShutter_ = new QPushButton(QStringLiteral("Press the shutter on the camera"), this);
-    cameraShutter_->setToolTip(QStringLiteral("In camera-control mode: the photo downloads beside the program"));
+    cameraShutter_ = new QPushButton(tr("按下相机快门"), this);
+    cameraShutter_->setToolTip(tr("相机控制模式下：照片下载到程序所在目录"));
     layout->addWidget(cameraShutter_);
     connect(cameraShutter_, &QPushButton::clicked, this, [this] {
         target_->PressCameraShutter();
@@ -54,15 +64,15 @@ SettingsDialog::SettingsDialog(ISettingsTarget* target, QWidget* parent) : QDial
 }
 
 void SettingsDialog::BuildPhotos(QLayout* layout) {
-    auto* photos = new QGroupBox(QStringLiteral("Save photos in"), this);
+    auto* photos = new QGroupBox(tr("照片保存位置"), this);
     auto* photosBox = new QVBoxLayout(photos);
     saveFolder_ = new QLabel(photos);
     saveFolder_->setWordWrap(true);
     saveFolder_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     photosBox->addWidget(saveFolder_);
     auto* row = new QHBoxLayout;
-    chooseFolder_ = new QPushButton(QStringLiteral("Choose a folder..."), photos);
-    nextToProgram_ = new QPushButton(QStringLiteral("Next to the program"), photos);
+    chooseFolder_ = new QPushButton(tr("选择文件夹..."), photos);
+    nextToProgram_ = new QPushButton(tr("程序所在目录"), photos);
     row->addWidget(chooseFolder_);
     row->addWidget(nextToProgram_);
     row->addStretch();
@@ -73,27 +83,27 @@ void SettingsDialog::BuildPhotos(QLayout* layout) {
 }
 
 void SettingsDialog::BuildCameras(QLayout* layout) {
-    auto* cameras = new QGroupBox(QStringLiteral("Simulated cameras"), this);
+    auto* cameras = new QGroupBox(tr("模拟相机"), this);
     auto* form = new QFormLayout(cameras);
     cameraCount_ = new QSpinBox(cameras);
     cameraCount_->setRange(0, Simulator::kMaxCameras);
-    form->addRow(QStringLiteral("Connected:"), cameraCount_);
+    form->addRow(tr("已连接："), cameraCount_);
     auto* plugRow = new QHBoxLayout;
-    auto* plug = new QPushButton(QStringLiteral("Plug in one more"), cameras);
+    auto* plug = new QPushButton(tr("再接入一台"), cameras);
     pullIndex_ = new QSpinBox(cameras);
     pullIndex_->setPrefix(QStringLiteral("#"));
-    auto* pull = new QPushButton(QStringLiteral("Pull out"), cameras);
+    auto* pull = new QPushButton(tr("拔出"), cameras);
     plugRow->addWidget(plug);
     plugRow->addStretch();
     plugRow->addWidget(pullIndex_);
     plugRow->addWidget(pull);
     form->addRow(plugRow);
-    manualFocus_ = new QCheckBox(QStringLiteral("Lens switched to MF"), cameras);
+    manualFocus_ = new QCheckBox(tr("镜头拨到 MF"), cameras);
     form->addRow(manualFocus_);
     cardMegabytes_ = new QSpinBox(cameras);
     cardMegabytes_->setRange(0, std::numeric_limits<int>::max());
-    cardMegabytes_->setSuffix(QStringLiteral(" MB free"));
-    form->addRow(QStringLiteral("Card:"), cardMegabytes_);
+    SetAffixes(cardMegabytes_, tr("可用 %1 MB"));
+    form->addRow(tr("存储卡："), cardMegabytes_);
     layout->addWidget(cameras);
     connect(cameraCount_, &QSpinBox::valueChanged, this, [this](int n) {
         target_->SetSimulatedCameraCount(n);
@@ -112,15 +122,15 @@ void SettingsDialog::BuildCameras(QLayout* layout) {
 }
 
 void SettingsDialog::BuildNetwork(QLayout* layout) {
-    auto* network = new QGroupBox(QStringLiteral("Network cameras"), this);
+    auto* network = new QGroupBox(tr("网络相机"), this);
     auto* form = new QFormLayout(network);
     auto* row = new QHBoxLayout;
     networkAddress_ = new QLineEdit(network);
-    networkAddress_->setPlaceholderText(QStringLiteral("host[:port]"));
-    addNetwork_ = new QPushButton(QStringLiteral("Add"), network);
+    networkAddress_->setPlaceholderText(tr("主机[:端口]"));
+    addNetwork_ = new QPushButton(tr("添加"), network);
     row->addWidget(networkAddress_);
     row->addWidget(addNetwork_);
-    form->addRow(QStringLiteral("Address:"), row);
+    form->addRow(tr("地址："), row);
     networkStatus_ = new QLabel(network);
     networkStatus_->setWordWrap(true);
     form->addRow(networkStatus_);
@@ -130,19 +140,19 @@ void SettingsDialog::BuildNetwork(QLayout* layout) {
 }
 
 void SettingsDialog::BuildLiveView(QLayout* layout) {
-    auto* live = new QGroupBox(QStringLiteral("Live view"), this);
+    auto* live = new QGroupBox(tr("实时取景"), this);
     auto* form = new QFormLayout(live);
     frameSize_ = new QComboBox(live);
     for (const QSize& s : kSizes)
         frameSize_->addItem(QStringLiteral("%1 x %2").arg(s.width()).arg(s.height()), s);
     frameRate_ = new QComboBox(live);
     for (int r : kRates)
-        frameRate_->addItem(QStringLiteral("%1 fps").arg(r), r);
-    form->addRow(QStringLiteral("Frame size:"), frameSize_);
-    form->addRow(QStringLiteral("Frame rate:"), frameRate_);
+        frameRate_->addItem(tr("%1 帧/秒").arg(r), r);
+    form->addRow(tr("画面尺寸："), frameSize_);
+    form->addRow(tr("帧率："), frameRate_);
     cameraLiveSize_ = new QComboBox(live);
-    cameraLiveSize_->setToolTip(QStringLiteral("A smaller frame comes faster from the camera"));
-    form->addRow(QStringLiteral("Real camera sends:"), cameraLiveSize_);
+    cameraLiveSize_->setToolTip(tr("画面越小，相机传来越快"));
+    form->addRow(tr("真实相机发送："), cameraLiveSize_);
     connect(cameraLiveSize_, &QComboBox::activated, this,
             [this] { target_->SetCameraLiveViewSize(cameraLiveSize_->currentData().toString()); });
     layout->addWidget(live);
@@ -159,7 +169,7 @@ void SettingsDialog::SyncCameraLiveSize() {
     if (!chosen.isEmpty() && !sizes.contains(chosen))
         sizes << chosen;
     cameraLiveSize_->clear();
-    cameraLiveSize_->addItem(QStringLiteral("As it has it"), QString());
+    cameraLiveSize_->addItem(tr("相机默认"), QString());
     for (const QString& s : sizes)
         cameraLiveSize_->addItem(s, s);
     cameraLiveSize_->setCurrentIndex(std::max(0, cameraLiveSize_->findData(chosen)));
@@ -167,42 +177,43 @@ void SettingsDialog::SyncCameraLiveSize() {
 }
 
 void SettingsDialog::BuildAids(QLayout* layout) {
-    auto* aids = new QGroupBox(QStringLiteral("Live-view aids"), this);
+    auto* aids = new QGroupBox(tr("取景辅助"), this);
     auto* form = new QFormLayout(aids);
-    histogram_ = new QCheckBox(QStringLiteral("Histogram"), aids);
+    histogram_ = new QCheckBox(tr("直方图"), aids);
     form->addRow(histogram_);
-    zebra_ = new QCheckBox(QStringLiteral("Zebra over blown and blocked areas"), aids);
+    zebra_ = new QCheckBox(tr("斑马纹标出过曝和欠曝区域"), aids);
     zebraHigh_ = new QSpinBox(aids);
     zebraHigh_->setRange(128, 256);
-    zebraHigh_->setToolTip(QStringLiteral("Brightness (0-255) from which an area counts as blown; 256: none"));
+    zebraHigh_->setToolTip(tr("亮度（0-255）达到此值即算过曝；256 表示不标"));
     zebraLow_ = new QSpinBox(aids);
     zebraLow_->setRange(-1, 127);
-    zebraLow_->setSpecialValueText(QStringLiteral("off"));
-    zebraLow_->setToolTip(QStringLiteral("Brightness up to which an area counts as blocked"));
+    zebraLow_->setSpecialValueText(tr("关"));
+    zebraLow_->setToolTip(tr("亮度不超过此值即算欠曝"));
     auto* zebraRow = new QHBoxLayout;
     zebraRow->addWidget(zebra_);
-    zebraRow->addWidget(new QLabel(QStringLiteral("from"), aids));
+    zebraRow->addWidget(new QLabel(tr("过曝≥"), aids));
     zebraRow->addWidget(zebraHigh_);
-    zebraRow->addWidget(new QLabel(QStringLiteral("up to"), aids));
+    zebraRow->addWidget(new QLabel(tr("欠曝≤"), aids));
     zebraRow->addWidget(zebraLow_);
     form->addRow(zebraRow);
-    peaking_ = new QCheckBox(QStringLiteral("Focus peaking"), aids);
+    peaking_ = new QCheckBox(tr("峰值对焦"), aids);
     peakSensitivity_ = new QSpinBox(aids);
     peakSensitivity_->setRange(1, 100);
-    peakSensitivity_->setSuffix(QStringLiteral(" sensitivity"));
+    SetAffixes(peakSensitivity_, tr("灵敏度 %1"));
     peakColour_ = new QComboBox(aids);
-    for (const auto& [name, colour] : {std::pair{"red", "#ff2828"}, {"yellow", "#ffe020"}, {"green", "#30ff30"},
-                                       {"cyan", "#20e0ff"}, {"white", "#ffffff"}})
-        peakColour_->addItem(QString::fromLatin1(name), QString::fromLatin1(colour));
+    for (const auto& [name, colour] : {std::pair{QT_TR_NOOP("红"), "#ff2828"}, {QT_TR_NOOP("黄"), "#ffe020"},
+                                       {QT_TR_NOOP("绿"), "#30ff30"}, {QT_TR_NOOP("青"), "#20e0ff"},
+                                       {QT_TR_NOOP("白"), "#ffffff"}})
+        peakColour_->addItem(tr(name), QString::fromLatin1(colour));
     auto* peakRow = new QHBoxLayout;
     peakRow->addWidget(peaking_);
     peakRow->addWidget(peakSensitivity_);
     peakRow->addWidget(peakColour_);
     form->addRow(peakRow);
     grid_ = new QComboBox(aids);
-    for (const char* name : {"none", "thirds", "golden ratio", "centre cross"})
-        grid_->addItem(QString::fromLatin1(name));
-    form->addRow(QStringLiteral("Grid:"), grid_);
+    for (int k = 0; k < kGridKinds; ++k)
+        grid_->addItem(GridName(static_cast<GridKind>(k)));
+    form->addRow(tr("网格："), grid_);
     layout->addWidget(aids);
     for (QCheckBox* b : {histogram_, zebra_, peaking_})
         connect(b, &QCheckBox::toggled, this, &SettingsDialog::ApplyAids);
@@ -243,12 +254,12 @@ void SettingsDialog::SyncAids() {
 }
 
 void SettingsDialog::BuildFaults(QLayout* layout) {
-    auto* faults = new QGroupBox(QStringLiteral("Faults"), this);
+    auto* faults = new QGroupBox(tr("故障模拟"), this);
     auto* box = new QVBoxLayout(faults);
-    failNextCapture_ = new QCheckBox(QStringLiteral("Next capture fails"), faults);
-    failWrites_ = new QCheckBox(QStringLiteral("Writing photos fails"), faults);
-    pullOut_ = new QCheckBox(QStringLiteral("Camera pulled out during the next download"), faults);
-    slowTransfer_ = new QCheckBox(QStringLiteral("Slow transfer"), faults);
+    failNextCapture_ = new QCheckBox(tr("下一次拍摄失败"), faults);
+    failWrites_ = new QCheckBox(tr("照片写入失败"), faults);
+    pullOut_ = new QCheckBox(tr("下一次下载时拔出相机"), faults);
+    slowTransfer_ = new QCheckBox(tr("传输缓慢"), faults);
     for (QCheckBox* b : {failNextCapture_, failWrites_, pullOut_, slowTransfer_}) {
         box->addWidget(b);
         connect(b, &QCheckBox::toggled, this, &SettingsDialog::ApplyFaults);
@@ -284,16 +295,16 @@ void SettingsDialog::Sync() {
     slowTransfer_->setChecked(faults.slowTransfer);
     cameraShutter_->setEnabled(target_->CanPressCameraShutter());
     const QString folder = target_->SaveFolder();
-    saveFolder_->setText(
-        (folder.isEmpty() ? QStringLiteral("Next to the program, where the console asks for them") : folder) +
-        QStringLiteral("\nWhere that cannot be written: %1").arg(target_->FallbackFolder()));
+    saveFolder_->setText(tr("%1\n无法写入时：%2")
+                             .arg(folder.isEmpty() ? tr("程序所在目录，即控制台指定的位置") : folder,
+                                  target_->FallbackFolder()));
     nextToProgram_->setEnabled(!folder.isEmpty());
     SyncAids();
 }
 
 void SettingsDialog::ChooseSaveFolder() {
     const QString start = target_->SaveFolder().isEmpty() ? target_->FallbackFolder() : target_->SaveFolder();
-    const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Save photos in"), start);
+    const QString folder = QFileDialog::getExistingDirectory(this, tr("照片保存位置"), start);
     if (!folder.isEmpty())
         UseSaveFolder(folder);
 }
@@ -307,13 +318,13 @@ void SettingsDialog::AddNetworkCamera() {
     std::vector<std::string> rejected;
     const auto cameras = gphoto::ParseNetworkCameras(networkAddress_->text().toStdString(), &rejected);
     if (cameras.empty() || !rejected.empty()) {
-        networkStatus_->setText(QStringLiteral("Not an address: give host[:port], e.g. 192.168.1.20 or camera.local:15740"));
+        networkStatus_->setText(tr("不是有效地址：请输入 主机[:端口]，例如 192.168.1.20 或 camera.local:15740"));
         return;
     }
     int added = 0;
     for (const gphoto::NetworkCamera& c : cameras)
         added += target_->AddNetworkCamera(c) ? 1 : 0;
-    networkStatus_->setText(added ? QStringLiteral("Added to the camera list") : QStringLiteral("Already in the list"));
+    networkStatus_->setText(added ? tr("已加入相机列表") : tr("已在列表中"));
     networkAddress_->clear();
     Sync();
 }

@@ -168,7 +168,11 @@ bool ShootingController::GrabFrame(const std::string& path) {
         storage::StoredPhoto stored;
         QString error;
         if (jpeg.isEmpty() || !filer->Save(Newest(file), QStringLiteral(".jpg"), parts, &stored, &error))
-            post([tell, error] { tell(error.isEmpty() ? QStringLiteral("The frame could not be encoded") : error); });
+            post([tell, error] {
+                tell(error.isEmpty()
+                         ? QCoreApplication::translate("quor::component::ShootingController", "无法编码这一帧画面")
+                         : error);
+            });
         --*grabs;
     });
     return true;
@@ -227,7 +231,7 @@ void ShootingController::CaptureFailed(JobId job, const QString& reason) {
         session->StopSeries();
     status_.seriesActive = false;
     seriesJob_ = 0;
-    links_.tell(QStringLiteral("The series was stopped. %1").arg(reason));
+    links_.tell(QCoreApplication::translate("quor::component::ShootingController", "连拍已停止。%1").arg(reason));
     Repaint();
 }
 

@@ -3,6 +3,7 @@
 #include "component/host/QuorCtrlView.h"
 
 #include "component/host/PopOutView.h"
+#include "component/host/WindowFont.h"
 #include "component/liveview/FramePool.h"
 #include "component/session/LiveZoom.h"
 
@@ -87,6 +88,7 @@ void QuorCtrlView::contextMenuEvent(QContextMenuEvent* event) { ShowMenu(this, e
 
 void QuorCtrlView::ShowMenu(QWidget* over, QPoint globalPos) {
     QMenu menu(over);
+    menu.setFont(WindowFont(this));
     const AidSettings& aids = state_->aids;
     auto check = [&menu](const QString& text, bool on, auto&& act) {
         QAction* a = menu.addAction(text);
@@ -94,17 +96,19 @@ void QuorCtrlView::ShowMenu(QWidget* over, QPoint globalPos) {
         a->setChecked(on);
         QObject::connect(a, &QAction::triggered, act);
     };
-    check(QStringLiteral("Histogram\tH"), aids.histogram, [this] { ToggleAid('h'); });
-    check(QStringLiteral("Zebra"), aids.zebra, [this] { ToggleAid('z'); });
-    check(QStringLiteral("Focus peaking\tP"), aids.peaking, [this] { ToggleAid('p'); });
-    QMenu* grid = menu.addMenu(QStringLiteral("Grid"));
+    check(tr("直方图\tH"), aids.histogram, [this] { ToggleAid('h'); });
+    check(tr("斑马纹"), aids.zebra, [this] { ToggleAid('z'); });
+    check(tr("峰值对焦\tP"), aids.peaking, [this] { ToggleAid('p'); });
+    QMenu* grid = menu.addMenu(tr("网格"));
+    grid->setFont(menu.font()); // a submenu is a window of its own as well
     for (int k = 0; k < kGridKinds; ++k) {
-        QAction* a = grid->addAction(QString::fromLatin1(GridName(static_cast<GridKind>(k))));
+        QAction* a = grid->addAction(GridName(static_cast<GridKind>(k)));
         a->setCheckable(true);
         a->setChecked(state_->grid == k);
         connect(a, &QAction::triggered, this, [this, k] { SetGrid(k); });
     }
-    QMenu* zoom = menu.addMenu(QStringLiteral("Magnify\tZ"));
+    QMenu* zoom = menu.addMenu(tr("放大\tZ"));
+    zoom->setFont(menu.font());
     for (int factor : kZoomFactors) {
         QAction* a = zoom->addAction(QStringLiteral("%1x").arg(factor));
         a->setCheckable(true);
@@ -114,8 +118,8 @@ void QuorCtrlView::ShowMenu(QWidget* over, QPoint globalPos) {
     }
     menu.addSeparator();
     if (over == this)
-        menu.addAction(QStringLiteral("Large view..."), this, &QuorCtrlView::OpenPopOut);
-    menu.addAction(QStringLiteral("Settings..."), this, &QuorCtrlView::settingsRequested);
+        menu.addAction(tr("大窗口查看..."), this, &QuorCtrlView::OpenPopOut);
+    menu.addAction(tr("设置..."), this, &QuorCtrlView::settingsRequested);
     menu.exec(globalPos);
 }
 
