@@ -35,8 +35,9 @@ fi
 touch "$work/installed"
 
 quor_start_xvfb || exit 1
-env -i PATH=/usr/bin:/bin HOME="$home" DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb QUORCTRL_SIMULATED_CAMERAS=1 \
-  "${as_user[@]}" "$prefix/bin/quortovu" 2>"$work/stderr" &
+# In English: what the user is told is checked below in the English wording.
+env -i PATH=/usr/bin:/bin HOME="$home" LANG=C.UTF-8 LANGUAGE=en DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb \
+  QUORCTRL_SIMULATED_CAMERAS=1 "${as_user[@]}" "$prefix/bin/quortovu" 2>"$work/stderr" &
 app=$!
 quor_await_window "$app" || fail "the console window never showed"
 
