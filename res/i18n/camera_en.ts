@@ -2,6 +2,57 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
+    <name>quor::sim</name>
+    <message>
+        <source>照片未保存：存储卡报告写入错误（模拟）</source>
+        <translation>The photo was not saved: the card reports a write error (simulated)</translation>
+    </message>
+    <message>
+        <source>照片未保存：无法编码</source>
+        <translation>The photo was not saved: it could not be encoded</translation>
+    </message>
+    <message>
+        <source>%1（模拟）</source>
+        <translation>%1 (simulated)</translation>
+    </message>
+    <message>
+        <source>相机已被拔出</source>
+        <translation>The camera was pulled out</translation>
+    </message>
+    <message>
+        <source>相机拒绝拍摄（模拟故障）</source>
+        <translation>The camera refused the shot (simulated fault)</translation>
+    </message>
+    <message>
+        <source>存储卡已满</source>
+        <translation>The card is full</translation>
+    </message>
+    <message>
+        <source>下载过程中相机被拔出，未保存任何内容</source>
+        <translation>The camera was pulled out during the download; nothing was saved</translation>
+    </message>
+    <message>
+        <source>下次拍摄失败</source>
+        <translation>next capture fails</translation>
+    </message>
+    <message>
+        <source>写入失败</source>
+        <translation>writes fail</translation>
+    </message>
+    <message>
+        <source>下载时拔出</source>
+        <translation>pull out during download</translation>
+    </message>
+    <message>
+        <source>传输缓慢</source>
+        <translation>slow transfer</translation>
+    </message>
+    <message>
+        <source>故障：%1</source>
+        <translation>faults: %1</translation>
+    </message>
+</context>
+<context>
     <name>quor::storage</name>
     <message>
         <source>%1：%2</source>
