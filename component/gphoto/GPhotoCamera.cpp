@@ -12,6 +12,7 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
@@ -98,8 +99,8 @@ GPhotoCamera::OpenResult GPhotoCamera::WaitOpened(std::chrono::milliseconds time
     if (!opened_) {
         OpenResult r;
         r.timedOut = true;
-        r.error = "The camera did not answer within " + std::to_string(timeout.count() / 1000) +
-                  " seconds. Check that it is switched on and connected.";
+        r.error = QCoreApplication::translate("quor::gphoto", "相机在 %1 秒内没有响应。请检查相机是否已开机并已连接。")
+                      .arg(timeout.count() / 1000).toStdString();
         // The worker gives up with the next step it takes.
         stop_ = true;
         wake_.notify_all();
@@ -163,11 +164,11 @@ void GPhotoCamera::Release(std::uint64_t id, const storage::PhotoRequest& reques
         return;
     progressId_ = 0;
     if (Lost(r)) {
-        Failed(r, "taking the shot");
+        Failed(r, QT_TRANSLATE_NOOP("quor::gphoto", "拍摄"));
         return;
     }
     const QString reason =
-        QStringLiteral("The camera did not take the shot: %1").arg(QString::fromUtf8(gp_result_as_string(r)));
+        QCoreApplication::translate("quor::gphoto", "相机未能拍摄：%1").arg(QString::fromUtf8(gp_result_as_string(r)));
     Report([id, reason](ISessionEvents& e) { e.CaptureFailed(id, reason); });
 }
 
@@ -180,10 +181,10 @@ void GPhotoCamera::CaptureAndWait(std::uint64_t id, const storage::PhotoRequest&
     if (r != GP_OK) {
         progressId_ = 0;
         if (Lost(r)) {
-            Failed(r, "taking the shot");
+            Failed(r, QT_TRANSLATE_NOOP("quor::gphoto", "拍摄"));
             return;
         }
-        const QString reason = QStringLiteral("The camera did not take the shot: %1")
+        const QString reason = QCoreApplication::translate("quor::gphoto", "相机未能拍摄：%1")
                                    .arg(QString::fromUtf8(gp_result_as_string(r)));
         Report([id, reason](ISessionEvents& e) { e.CaptureFailed(id, reason); });
         return;
@@ -219,7 +220,7 @@ void GPhotoCamera::ExpireShots() {
            expected_.front().due < now) {
         const std::uint64_t id = expected_.front().id;
         expected_.pop_front();
-        const QString reason = QStringLiteral("The camera took no photo (it may not have found focus)");
+        const QString reason = QCoreApplication::translate("quor::gphoto", "相机没有拍下照片（可能未能合焦）");
         Report([id, reason](ISessionEvents& e) { e.CaptureFailed(id, reason); });
     }
 }
@@ -246,7 +247,7 @@ void GPhotoCamera::StartSeries(std::uint64_t id, storage::PhotoRequest request) 
         FollowFolderOf(request);
         const int r = WriteWidget(gphoto::kRemoteRelease, "Press Full");
         if (r != GP_OK) {
-            Failed(r, "starting the series");
+            Failed(r, QT_TRANSLATE_NOOP("quor::gphoto", "开始连拍"));
             return;
         }
         seriesActive_ = true;
@@ -261,7 +262,7 @@ void GPhotoCamera::StopSeries() {
             return;
         const int r = WriteWidget(gphoto::kRemoteRelease, "Release Full");
         if (r != GP_OK)
-            Failed(r, "ending the series");
+            Failed(r, QT_TRANSLATE_NOOP("quor::gphoto", "结束连拍"));
         // Frames the body still holds are announced after the release: they keep going into the series folder
         // (nothing is left behind on the body) until the next shot of another kind.
         seriesActive_ = false;
@@ -274,7 +275,7 @@ void GPhotoCamera::StartBulb() {
         RetryHeldSettings(true);
         const int r = WriteToggle(gphoto::kBulb, 1);
         if (r != GP_OK) {
-            Failed(r, "opening the shutter");
+            Failed(r, QT_TRANSLATE_NOOP("quor::gphoto", "打开快门"));
             return;
         }
         bulbOpen_ = true;
@@ -285,7 +286,7 @@ void GPhotoCamera::StopBulb(std::uint64_t id, storage::PhotoRequest request) {
     Enqueue([this, id, request = std::move(request)] {
         if (!bulbOpen_) {
             // The body refused to open the shutter (not in bulb): there is no exposure to wait for.
-            const QString reason = QStringLiteral("The bulb exposure never started: set the shutter speed to Bulb");
+            const QString reason = QCoreApplication::translate("quor::gphoto", "B 门曝光未能开始：请将快门速度设为 Bulb");
             Report([id, reason](ISessionEvents& e) { e.CaptureFailed(id, reason); });
             return;
         }
@@ -296,7 +297,7 @@ void GPhotoCamera::StopBulb(std::uint64_t id, storage::PhotoRequest request) {
         Report([id](ISessionEvents& e) { e.DownloadStart(id); });
         const int r = WriteToggle(gphoto::kBulb, 0);
         if (r != GP_OK)
-            Failed(r, "closing the shutter");
+            Failed(r, QT_TRANSLATE_NOOP("quor::gphoto", "关闭快门"));
     });
 }
 
@@ -330,7 +331,7 @@ void GPhotoCamera::StopLiveView() {
         zoom_.factor = 1; // the magnifier ends with live view; its frame (the AF frame) stays where it is
         const int r = WriteToggle(gphoto::kViewfinder, 0);
         if (r != GP_OK && Lost(r))
-            Failed(r, "ending live view");
+            Failed(r, QT_TRANSLATE_NOOP("quor::gphoto", "结束实时取景"));
     });
 }
 
@@ -346,7 +347,7 @@ void GPhotoCamera::DriveFocus(const char* step) {
     Enqueue([this, step] {
         const int r = WriteWidget(gphoto::kManualFocusDrive, step);
         if (r != GP_OK)
-            Failed(r, "moving the focus");
+            Failed(r, QT_TRANSLATE_NOOP("quor::gphoto", "移动对焦"));
     });
 }
 
@@ -354,7 +355,7 @@ void GPhotoCamera::HalfPress(bool on) {
     Enqueue([this, on] {
         const int r = WriteWidget(gphoto::kRemoteRelease, on ? "Press Half" : "Release Half");
         if (r != GP_OK)
-            Failed(r, on ? "pressing the shutter halfway" : "letting go of the shutter");
+            Failed(r, on ? QT_TRANSLATE_NOOP("quor::gphoto", "半按快门") : QT_TRANSLATE_NOOP("quor::gphoto", "松开快门"));
     });
 }
 
@@ -362,7 +363,7 @@ void GPhotoCamera::AutoFocus() {
     Enqueue([this] {
         const int r = WriteToggle(gphoto::kAutofocusDrive, 1);
         if (r != GP_OK)
-            Failed(r, "focusing");
+            Failed(r, QT_TRANSLATE_NOOP("quor::gphoto", "对焦"));
         else
             WriteToggle(gphoto::kAutofocusDrive, 0);
     });
@@ -551,17 +552,17 @@ bool GPhotoCamera::Lost(int result) const {
 }
 
 void GPhotoCamera::Failed(int result, const char* what) {
+    const QString step = QCoreApplication::translate("quor::gphoto", what);
+    const QString library = QString::fromUtf8(gp_result_as_string(result));
     if (Lost(result)) {
         if (lost_)
             return;
         lost_ = true;
-        const QString reason = QStringLiteral("The camera stopped answering while %1 (%2)")
-                                   .arg(QLatin1String(what), QString::fromUtf8(gp_result_as_string(result)));
+        const QString reason = QCoreApplication::translate("quor::gphoto", "相机在%1时停止响应（%2）").arg(step, library);
         Report([reason](ISessionEvents& e) { e.Lost(reason); });
         return;
     }
-    const QString text = QStringLiteral("The camera refused %1 (%2)")
-                             .arg(QLatin1String(what), QString::fromUtf8(gp_result_as_string(result)));
+    const QString text = QCoreApplication::translate("quor::gphoto", "相机拒绝%1（%2）").arg(step, library);
     Report([text](ISessionEvents& e) { e.Message(text); });
 }
 
@@ -573,7 +574,7 @@ void GPhotoCamera::PollEvents(int maxEvents) {
         if (r != GP_OK) {
             free(data);
             if (Lost(r))
-                Failed(r, "reporting its state");
+                Failed(r, QT_TRANSLATE_NOOP("quor::gphoto", "报告状态"));
             return;
         }
         if (type == GP_EVENT_UNKNOWN && data) {

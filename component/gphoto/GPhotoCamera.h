@@ -228,7 +228,8 @@ private:
     int WriteToggle(const char* name, int value);
     // Runs `call` again while the camera answers busy, waiting longer each time.
     int Retry(const std::function<int()>& call);
-    // Handles a failed call: a lost camera ends the worker; other failures are told to the user.
+    // Handles a failed call: a lost camera ends the worker; other failures are told to the user. `what` is the
+    // step that failed, as written in the camera catalogue (QT_TRANSLATE_NOOP, context "quor::gphoto").
     void Failed(int result, const char* what);
     bool Lost(int result) const;
     // Runs `task` on the window's thread while the session is open.

@@ -8,6 +8,7 @@
 
 #include <gphoto2/gphoto2.h>
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -140,8 +141,8 @@ storage::PhotoRequest GPhotoCamera::RequestFor(const std::string& name, const Ex
 }
 
 void GPhotoCamera::SaveFailed(const Expected& where, QString error) {
-    error += CapturesToCard() ? QStringLiteral("; it is still on the camera's card")
-                              : QStringLiteral("; the camera kept no copy");
+    error = CapturesToCard() ? QCoreApplication::translate("quor::gphoto", "%1；照片仍在相机的存储卡上").arg(error)
+                             : QCoreApplication::translate("quor::gphoto", "%1；相机上没有留下副本").arg(error);
     Report([id = where.id, error](ISessionEvents& e) { e.CaptureFailed(id, error); });
 }
 
@@ -254,11 +255,11 @@ void GPhotoCamera::DownloadFailed(const char* name, const Expected& where, bool 
         return;
     }
     if (Lost(result)) {
-        Failed(result, "sending a photo");
+        Failed(result, QT_TRANSLATE_NOOP("quor::gphoto", "发送照片"));
         return;
     }
     const QString reason =
-        QStringLiteral("The photo %1 could not be downloaded (%2); it is still on the camera")
+        QCoreApplication::translate("quor::gphoto", "无法下载照片 %1（%2）；照片仍在相机上")
             .arg(QString::fromStdString(gphoto::SafeBaseName(name)), QString::fromUtf8(gp_result_as_string(result)));
     Report([id = more ? 0 : where.id, reason](ISessionEvents& e) { e.CaptureFailed(id, reason); });
 }

@@ -19,7 +19,7 @@ void GPhotoCamera::FetchFrame() {
     const int r = gp_camera_capture_preview(camera_, preview_, context_);
     if (r != GP_OK) {
         if (Lost(r)) {
-            Failed(r, "sending live view");
+            Failed(r, QT_TRANSLATE_NOOP("quor::gphoto", "发送实时取景画面"));
             return;
         }
         if (r == GP_ERROR_NOT_SUPPORTED) {
@@ -98,7 +98,7 @@ void GPhotoCamera::ApplyZoom() {
     if (!zoom_.position.empty() && zoom_.position != zoom_.sentPosition) {
         const int r = WriteWidget(gphoto::kZoomPosition, zoom_.position);
         if (r != GP_OK) {
-            Failed(r, "moving the magnifier frame");
+            Failed(r, QT_TRANSLATE_NOOP("quor::gphoto", "移动放大框"));
             return;
         }
         zoom_.sentPosition = zoom_.position;
@@ -106,7 +106,7 @@ void GPhotoCamera::ApplyZoom() {
     if (zoom_.factor != zoom_.sentFactor) {
         const int r = WriteWidget(gphoto::kZoom, std::to_string(zoom_.factor));
         if (r != GP_OK) {
-            Failed(r, "magnifying live view");
+            Failed(r, QT_TRANSLATE_NOOP("quor::gphoto", "放大实时取景"));
             return;
         }
         zoom_.sentFactor = zoom_.factor;

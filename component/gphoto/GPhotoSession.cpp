@@ -20,6 +20,16 @@ constexpr int kLiveWidth = 960, kLiveHeight = 640;
 // frame lands depends on it; the body keeps the frame inside its picture.
 constexpr gphoto::PictureSize kAssumedZoomSpace{6000, 4000};
 
+// What the user is told when a step needs an action widget (%1) the body lacks.
+constexpr const char* kNoSeries =
+    QT_TRANSLATE_NOOP("quor::gphoto", "这台相机无法在此连拍：libgphoto2 没有为它提供“%1”");
+constexpr const char* kNoBulb =
+    QT_TRANSLATE_NOOP("quor::gphoto", "这台相机无法在此打开快门进行 B 门曝光：libgphoto2 没有为它提供“%1”");
+constexpr const char* kNoFocusDrive =
+    QT_TRANSLATE_NOOP("quor::gphoto", "这台相机无法在此移动对焦：libgphoto2 没有为它提供“%1”");
+constexpr const char* kNoAutoFocus =
+    QT_TRANSLATE_NOOP("quor::gphoto", "这台相机无法在此对焦：libgphoto2 没有为它提供“%1”");
+
 double Fraction(double v) { return std::isfinite(v) ? std::clamp(v, 0.0, 1.0) : 0.5; }
 
 } // namespace
@@ -89,11 +99,10 @@ bool GPhotoSession::HasAction(const char* name) const {
     return std::find(actions_.begin(), actions_.end(), name) != actions_.end();
 }
 
-bool GPhotoSession::Lacks(const char* name, const char* what) {
+bool GPhotoSession::Lacks(const char* name, const char* message) {
     if (HasAction(name))
         return false;
-    const QString text = QStringLiteral("This camera cannot %1 from here: libgphoto2 offers no \"%2\" for it")
-                             .arg(QLatin1String(what), QLatin1String(name));
+    const QString text = QCoreApplication::translate("quor::gphoto", message).arg(QLatin1String(name));
     out_.Tell([&](ISessionEvents& e) { e.Message(text); });
     return true;
 }
@@ -106,14 +115,14 @@ bool GPhotoSession::Shoot(JobId job, const storage::PhotoRequest& request) {
 bool GPhotoSession::StartSeries(JobId job, const storage::PhotoRequest& request) {
     // The body shoots the series by itself while the release is held down; its frames arrive as events.
     if (PropertyText(prop::DriveMode).find("Continuous") == std::string::npos ||
-        Lacks(gphoto::kRemoteRelease, "shoot a series"))
+        Lacks(gphoto::kRemoteRelease, kNoSeries))
         return false;
     camera_->StartSeries(job, request);
     return true;
 }
 
 bool GPhotoSession::StartBulb() {
-    if (Lacks(gphoto::kBulb, "open the shutter for a bulb exposure"))
+    if (Lacks(gphoto::kBulb, kNoBulb))
         return false;
     camera_->StartBulb();
     return true;
@@ -134,7 +143,8 @@ bool GPhotoSession::StartLiveView() {
     if (live_)
         return true;
     if (noLiveView_) {
-        out_.Tell([](ISessionEvents& e) { e.Message(QStringLiteral("This camera sends no live view")); });
+        out_.Tell(
+            [](ISessionEvents& e) { e.Message(QCoreApplication::translate("quor::gphoto", "这台相机不提供实时取景")); });
         return false;
     }
     if (!services_.live->Start(kLiveWidth, kLiveHeight, 0))
@@ -167,7 +177,7 @@ void GPhotoSession::OnLiveViewRefused() {
         services_.live->Stop();
     }
     out_.Tell([](ISessionEvents& e) {
-        e.Message(QStringLiteral("This camera sends no live view"));
+        e.Message(QCoreApplication::translate("quor::gphoto", "这台相机不提供实时取景"));
         e.Changed();
     });
 }
@@ -177,14 +187,14 @@ bool GPhotoSession::ManualFocus() const { return PropertyText(prop::AfMode) == "
 bool GPhotoSession::DriveFocus(int code) {
     const char* step = gphoto::FocusStepChoice(code);
     // With the lens on MF the body cannot move it.
-    if (!step || ManualFocus() || Lacks(gphoto::kManualFocusDrive, "move the focus"))
+    if (!step || ManualFocus() || Lacks(gphoto::kManualFocusDrive, kNoFocusDrive))
         return false;
     camera_->DriveFocus(step);
     return true;
 }
 
 bool GPhotoSession::AutoFocus() {
-    if (ManualFocus() || Lacks(gphoto::kAutofocusDrive, "focus"))
+    if (ManualFocus() || Lacks(gphoto::kAutofocusDrive, kNoAutoFocus))
         return false;
     camera_->AutoFocus();
     return true;
@@ -240,20 +250,24 @@ QStringList GPhotoSession::DebugLines() const {
     for (const char* action : gphoto::ActionWidgets())
         (HasAction(action) ? actions : missing) << QLatin1String(action);
     const QString comma = QStringLiteral(", ");
-    QString actionLine = QStringLiteral("actions: ");
-    actionLine += actions.isEmpty() ? QStringLiteral("none") : actions.join(comma);
-    if (!missing.isEmpty())
-        actionLine += QStringLiteral("; lacks ") + missing.join(comma);
-    QStringList lines{QStringLiteral("widgets on this body: ") + bound.join(comma), actionLine};
+    const QString have = actions.isEmpty() ? QCoreApplication::translate("quor::gphoto", "无") : actions.join(comma);
+    const QString actionLine =
+        missing.isEmpty()
+            ? QCoreApplication::translate("quor::gphoto", "操作：%1").arg(have)
+            : QCoreApplication::translate("quor::gphoto", "操作：%1；缺少 %2").arg(have, missing.join(comma));
+    QStringList lines{QCoreApplication::translate("quor::gphoto", "机身上的控件：%1").arg(bound.join(comma)),
+                      actionLine};
     if (!bound_.count(prop::LiveViewAfMode) && HasAction(gphoto::kRemoteRelease))
-        lines << QStringLiteral("live-view AF mode: not settable (this libgphoto2 has no widget for it)");
+        lines << QCoreApplication::translate("quor::gphoto",
+                                             "实时取景对焦模式：无法设置（此版本 libgphoto2 没有对应的控件）");
     if (HasAction(gphoto::kZoomPosition)) {
         const gphoto::PictureSize space = zoomSpace_.value_or(kAssumedZoomSpace);
-        lines << QStringLiteral("magnifier frame placed in %1x%2 (%3)")
+        const QString basis = zoomSpace_ ? QCoreApplication::translate("quor::gphoto", "依据机身的对焦信息")
+                                         : QCoreApplication::translate("quor::gphoto", "假定值：机身未提供对焦信息");
+        lines << QCoreApplication::translate("quor::gphoto", "放大框按 %1x%2 定位（%3）")
                      .arg(space.width)
                      .arg(space.height)
-                     .arg(zoomSpace_ ? QStringLiteral("the body's focus information")
-                                     : QStringLiteral("assumed: the body gives no focus information"));
+                     .arg(basis);
     }
     return lines;
 }

@@ -87,8 +87,9 @@ private:
     void OnLiveViewRefused() override;
 
     bool HasAction(const char* name) const;
-    // True, and the user told that the body cannot `what` from here, when it has no action widget `name`.
-    bool Lacks(const char* name, const char* what);
+    // True, and the user told `message` (a catalogue text, context "quor::gphoto", with the widget's name for
+    // %1), when the body has no action widget `name`.
+    bool Lacks(const char* name, const char* message);
 
     // The property cache (GPhotoProperties.cpp).
     void Apply(const WidgetState& state, bool report);

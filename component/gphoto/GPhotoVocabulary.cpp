@@ -2,6 +2,9 @@
 
 #include "control/PropertyCodes.h"
 
+#include <QCoreApplication>
+#include <QString>
+
 #include <gphoto2/gphoto2-port-result.h>
 #include <gphoto2/gphoto2-result.h>
 
@@ -154,7 +157,11 @@ std::string NetworkCamera::PortPath() const {
     return "ptpip:" + host + ":" + std::to_string(port) + ":" + std::to_string(port);
 }
 
-std::string NetworkCamera::DisplayName() const { return "Network camera " + host + ":" + std::to_string(port); }
+std::string NetworkCamera::DisplayName() const {
+    return QCoreApplication::translate("quor::gphoto", "网络相机 %1:%2")
+        .arg(QString::fromStdString(host), QString::number(port))
+        .toStdString();
+}
 
 std::vector<NetworkCamera> ParseNetworkCameras(std::string_view list, std::vector<std::string>* rejected) {
     std::vector<NetworkCamera> cameras;
@@ -236,28 +243,35 @@ std::span<const char* const> LiveViewAfModeTexts() {
 }
 
 std::string DescribeOpenFailure(int result, std::string_view libraryText) {
+    QString text;
     switch (result) {
     case GP_ERROR_IO_USB_CLAIM:
     case GP_ERROR_IO_LOCK:
-        return "The camera is held by another program, usually the desktop's automatic photo import "
-               "(gvfs-gphoto2-volume-monitor, or a file manager showing the camera). Unmount the camera in the file "
-               "manager or stop that service (systemctl --user stop gvfs-gphoto2-volume-monitor; "
-               "pkill gvfsd-gphoto2), then open the camera again.";
+        text = QCoreApplication::translate(
+            "quor::gphoto", "相机被另一个程序占用，通常是桌面的照片自动导入（gvfs-gphoto2-volume-monitor，"
+                            "或正在显示相机的文件管理器）。请在文件管理器中卸载相机，或停止该服务（systemctl --user "
+                            "stop gvfs-gphoto2-volume-monitor; pkill gvfsd-gphoto2），然后重新打开相机。");
+        break;
     case GP_ERROR_IO_USB_FIND:
     case GP_ERROR_MODEL_NOT_FOUND:
-        return "The camera is no longer connected. Check the cable and that the camera is switched on.";
+        text = QCoreApplication::translate("quor::gphoto", "相机已断开连接。请检查数据线，并确认相机已开机。");
+        break;
     case GP_ERROR_IO_INIT:
         // Over USB this is nearly always a missing permission on the device node.
-        return "The camera's connection could not be set up. For a USB camera: install the libgphoto2 udev rules "
-               "and add your user to the plugdev group, then plug the camera in again. For a network camera: check "
-               "its address and that it is switched on.";
+        text = QCoreApplication::translate(
+            "quor::gphoto", "无法建立与相机的连接。USB 相机：请安装 libgphoto2 的 udev 规则，并将当前用户加入 "
+                            "plugdev 组，然后重新插上相机。网络相机：请检查它的地址，并确认相机已开机。");
+        break;
     case GP_ERROR_CAMERA_BUSY:
-        return "The camera stays busy. Wait until it has finished (writing to the card, a menu open), then try "
-               "again.";
+        text = QCoreApplication::translate(
+            "quor::gphoto", "相机一直处于忙碌状态。请等它完成手头的操作（写入存储卡、打开了菜单）后再试。");
+        break;
     default:
-        return "The camera could not be opened (" + std::string(libraryText) +
-               "). Check that it is switched on and connected.";
+        text = QCoreApplication::translate("quor::gphoto", "无法打开相机（%1）。请检查相机是否已开机并已连接。")
+                   .arg(QString::fromUtf8(libraryText.data(), qsizetype(libraryText.size())));
+        break;
     }
+    return text.toStdString();
 }
 
 } // namespace quor::component::gphoto

@@ -172,7 +172,7 @@ void GPhotoCamera::ApplySetting(const std::string& widget, const std::string& va
 
 void GPhotoCamera::Written(const std::string& widget, int result) {
     if (result != GP_OK)
-        Failed(result, "changing a setting");
+        Failed(result, QT_TRANSLATE_NOOP("quor::gphoto", "更改设置"));
     // The body confirms through its events; the widget is read back either way.
     if (!lost_)
         Reread(widget);

@@ -7,6 +7,7 @@
 #include <gphoto2/gphoto2.h>
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <QtGlobal>
 
@@ -54,7 +55,7 @@ void RealCameraList::Enable(const RealCameraSources& sources) {
             if (std::find(network_.begin(), network_.end(), c) == network_.end())
                 network_.push_back(c);
         for (const std::string& r : rejected)
-            PrintToStderr(QStringLiteral("%1: \"%2\" is not host[:port]; left out")
+            PrintToStderr(QCoreApplication::translate("quor::gphoto", "%1：“%2”不是 host[:port] 格式，已忽略")
                               .arg(QLatin1String(kNetworkCamerasVariable), QString::fromStdString(r)));
     }
     Rebuild();

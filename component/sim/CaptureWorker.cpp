@@ -4,6 +4,7 @@
 #include "component/session/PhotoWork.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QImageWriter>
 
@@ -122,9 +123,9 @@ void CaptureWorker::Save(const CaptureJob& job, const QByteArray& jpeg, const QB
     storage::StoredPhoto stored;
     bool saved = false;
     if (job.failWrite) {
-        error = QStringLiteral("The photo was not saved: the card reports a write error (simulated)");
+        error = QCoreApplication::translate("quor::sim", "照片未保存：存储卡报告写入错误（模拟）");
     } else if (jpeg.size() < 2) {
-        error = QStringLiteral("The photo was not saved: it could not be encoded");
+        error = QCoreApplication::translate("quor::sim", "照片未保存：无法编码");
     } else {
         // The EXIF block goes right after the start-of-image marker, without copying the picture around it.
         const QByteArrayView parts[] = {QByteArrayView(jpeg).first(2), QByteArrayView(exif),

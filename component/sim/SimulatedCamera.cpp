@@ -1,5 +1,7 @@
 #include "component/sim/SimulatedCamera.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -37,6 +39,10 @@ SimulatedCamera::SimulatedCamera(int ordinal) {
     std::snprintf(serial, sizeof serial, "%04u%08u", 100u + static_cast<unsigned>(ordinal) % 9000u,
                   body.serialBase + static_cast<unsigned>(ordinal) * 37u);
     serial_ = serial;
+}
+
+std::string SimulatedCamera::DisplayName() const {
+    return QCoreApplication::translate("quor::sim", "%1（模拟）").arg(QString::fromStdString(model_)).toStdString();
 }
 
 int SimulatedCamera::BatteryPercent(Clock::time_point now) const {

@@ -20,7 +20,7 @@ public:
 
     const std::string& Model() const { return model_; }
     // The name a camera list shows, marked as simulated.
-    std::string DisplayName() const { return model_ + " (simulated)"; }
+    std::string DisplayName() const;
     const std::string& SerialNumber() const { return serial_; }
     const std::string& Firmware() const { return firmware_; }
 

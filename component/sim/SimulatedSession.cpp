@@ -7,6 +7,7 @@
 #include "control/NotifyNames.h"
 #include "control/PropertyCodes.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 
 #include <algorithm>
@@ -44,7 +45,7 @@ SimulatedSession::SimulatedSession(Simulator& sim, std::shared_ptr<SimulatedCame
     connect(&sim_, &Simulator::framesChanged, this, &SimulatedSession::OnFramesChanged);
     connect(&sim_, &Simulator::pullingOut, this, [this](const SimulatedCamera* pulled) {
         if (pulled == body_.get())
-            out_.Tell([](ISessionEvents& e) { e.Lost(QStringLiteral("The camera was pulled out")); });
+            out_.Tell([](ISessionEvents& e) { e.Lost(QCoreApplication::translate("quor::sim", "相机已被拔出")); });
     });
     connect(&sim_.SharedLens(), &Lens::changed, this, [this] {
         UpdateScene();
@@ -168,9 +169,9 @@ bool SimulatedSession::TakeShot(JobId job, const storage::PhotoRequest& request,
     QString refused;
     if (knobs.nextCaptureFails) {
         knobs.nextCaptureFails = false;
-        refused = QStringLiteral("The camera refused the shot (simulated fault)");
+        refused = QCoreApplication::translate("quor::sim", "相机拒绝拍摄（模拟故障）");
     } else if (AvailableShots() <= 0) {
-        refused = QStringLiteral("The card is full");
+        refused = QCoreApplication::translate("quor::sim", "存储卡已满");
     }
     if (!refused.isEmpty()) {
         if (job == seriesJob_ && seriesJob_ != 0)
@@ -294,7 +295,7 @@ void SimulatedSession::OnPulledOut(std::uint64_t shot) {
     Finish(shot);
     const SimulatedCamera* body = body_.get();
     out_.Tell([](ISessionEvents& e) {
-        e.Lost(QStringLiteral("The camera was pulled out during the download; nothing was saved"));
+        e.Lost(QCoreApplication::translate("quor::sim", "下载过程中相机被拔出，未保存任何内容"));
     });
     // The body leaves the list (the host has let go of this session by now).
     for (int i = 0; i < sim_.Count(); ++i)
@@ -365,16 +366,16 @@ QStringList SimulatedSession::DebugLines() const {
     const Simulation& knobs = sim_.Knobs();
     QStringList faults;
     if (knobs.nextCaptureFails)
-        faults << QStringLiteral("next capture fails");
+        faults << QCoreApplication::translate("quor::sim", "下次拍摄失败");
     if (knobs.writesFail)
-        faults << QStringLiteral("writes fail");
+        faults << QCoreApplication::translate("quor::sim", "写入失败");
     if (knobs.pullOutDuringDownload)
-        faults << QStringLiteral("pull out during download");
+        faults << QCoreApplication::translate("quor::sim", "下载时拔出");
     if (knobs.slowTransfer)
-        faults << QStringLiteral("slow transfer");
+        faults << QCoreApplication::translate("quor::sim", "传输缓慢");
     if (faults.isEmpty())
         return {};
-    return {QStringLiteral("faults: ") + faults.join(QStringLiteral(", "))};
+    return {QCoreApplication::translate("quor::sim", "故障：%1").arg(faults.join(QStringLiteral(", ")))};
 }
 
 } // namespace quor::component

@@ -1,5 +1,8 @@
 #include "component/storage/DurableFile.h"
 
+#include "component/storage/SystemError.h"
+
+#include <QCoreApplication>
 #include <QFile>
 
 #include <algorithm>
@@ -25,7 +28,7 @@ namespace quor::component::storage {
 namespace {
 
 QString Reason(const QString& what, int err) {
-    return QStringLiteral("%1: %2").arg(what, QString::fromLocal8Bit(std::strerror(err)));
+    return QCoreApplication::translate("quor::storage", "%1：%2").arg(what, SystemErrorText(err));
 }
 void Say(QString* error, const QString& what, int err) {
     if (error)
@@ -163,7 +166,7 @@ bool PendingFile::Begin(const QString& folder, FolderAbilities& abilities, QStri
         if (fd_ >= 0)
             return true;
         if (!Unsupported(errno) && errno != ENOENT) {
-            Say(error, QStringLiteral("cannot create a file in %1").arg(folder), errno);
+            Say(error, QCoreApplication::translate("quor::storage", "无法在 %1 中新建文件").arg(folder), errno);
             return false;
         }
         if (errno != ENOENT)
@@ -176,7 +179,8 @@ bool PendingFile::BeginNamed(QString* error) {
     QByteArray name = TempPattern(folder_);
     const int fd = ::mkostemps(name.data(), int(sizeof kTempSuffix - 1), O_CLOEXEC);
     if (fd < 0) {
-        Say(error, QStringLiteral("cannot create a file in %1").arg(Decode(folder_)), errno);
+        Say(error, QCoreApplication::translate("quor::storage", "无法在 %1 中新建文件").arg(Decode(folder_)),
+            errno);
         return false;
     }
     MarkLive(name);
@@ -189,7 +193,7 @@ bool PendingFile::BeginNamed(QString* error) {
 bool PendingFile::Append(const char* data, std::size_t size, QString* error) {
     int err = 0;
     if (!WriteAll(fd_, data, size, &err)) {
-        Say(error, QStringLiteral("cannot write the photo"), err);
+        Say(error, QCoreApplication::translate("quor::storage", "无法写入照片"), err);
         return false;
     }
     size_ += size;
@@ -199,7 +203,7 @@ bool PendingFile::Append(const char* data, std::size_t size, QString* error) {
 bool PendingFile::AppendFile(const QString& source, QString* error) {
     const int in = ::open(Encode(source).constData(), O_RDONLY | O_CLOEXEC);
     if (in < 0) {
-        Say(error, QStringLiteral("cannot read %1").arg(source), errno);
+        Say(error, QCoreApplication::translate("quor::storage", "无法读取 %1").arg(source), errno);
         return false;
     }
     int err = 0;
@@ -209,14 +213,14 @@ bool PendingFile::AppendFile(const QString& source, QString* error) {
     if (::fstat(fd_, &st) == 0)
         size_ = std::size_t(st.st_size);
     if (!ok)
-        Say(error, QStringLiteral("cannot copy %1").arg(source), err);
+        Say(error, QCoreApplication::translate("quor::storage", "无法复制 %1").arg(source), err);
     return ok;
 }
 
 bool PendingFile::AppendFrom(const PendingFile& other, QString* error) {
     int err = 0;
     if (!CopyContents(other.fd_, fd_, &err, other.size_)) {
-        Say(error, QStringLiteral("cannot write the photo"), err);
+        Say(error, QCoreApplication::translate("quor::storage", "无法写入照片"), err);
         return false;
     }
     size_ += other.size_;
@@ -237,7 +241,8 @@ PendingFile& PendingFile::operator=(PendingFile&& other) noexcept {
 
 bool PendingFile::Replace(const QString& path, QString* error) {
     if (temp_.isEmpty() || ::rename(temp_.constData(), Encode(path).constData()) != 0) {
-        Say(error, QStringLiteral("cannot update %1").arg(path), temp_.isEmpty() ? EINVAL : errno);
+        Say(error, QCoreApplication::translate("quor::storage", "无法更新 %1").arg(path),
+            temp_.isEmpty() ? EINVAL : errno);
         return false;
     }
     CloseAndForget();
@@ -246,7 +251,7 @@ bool PendingFile::Replace(const QString& path, QString* error) {
 
 bool PendingFile::Finish(QString* error) {
     if (::fsync(fd_) != 0 && errno != EINVAL) {
-        Say(error, QStringLiteral("cannot write the photo to disk"), errno);
+        Say(error, QCoreApplication::translate("quor::storage", "无法将照片写入磁盘"), errno);
         return false;
     }
     return true;
@@ -264,7 +269,7 @@ bool PendingFile::ToNamed(QString* error) {
     const bool copied = CopyContents(anonymous, fd_, &err);
     ::close(anonymous);
     if (!copied) {
-        Say(error, QStringLiteral("cannot write the photo"), err);
+        Say(error, QCoreApplication::translate("quor::storage", "无法写入照片"), err);
         return false;
     }
     return Finish(error);
@@ -285,7 +290,7 @@ PendingFile::Claim PendingFile::ClaimName(const QString& path, FolderAbilities& 
         // ENOENT: the folder has gone, unless this system has no /proc to name the file through.
         const bool noProc = err == ENOENT && ::access("/proc/self/fd", F_OK) != 0;
         if (!noProc && !Unsupported(err)) {
-            Say(error, QStringLiteral("cannot save %1").arg(path), err);
+            Say(error, QCoreApplication::translate("quor::storage", "无法保存 %1").arg(path), err);
             return Claim::Failed;
         }
         if (!noProc)
@@ -294,7 +299,7 @@ PendingFile::Claim PendingFile::ClaimName(const QString& path, FolderAbilities& 
         if (!ToNamed(error))
             return Claim::Failed;
     }
-    const QString what = QStringLiteral("cannot save %1").arg(path);
+    const QString what = QCoreApplication::translate("quor::storage", "无法保存 %1").arg(path);
     if (abilities.links) {
         if (const auto c = Attempt(::link(temp_.constData(), name.constData()), abilities.links, what, error)) {
             if (*c == Claim::Done) {
@@ -322,7 +327,7 @@ PendingFile::Claim PendingFile::ClaimByCreate(const QByteArray& name, QString* e
     if (out < 0) {
         if (errno == EEXIST)
             return Claim::Taken;
-        Say(error, QStringLiteral("cannot save %1").arg(Decode(name)), errno);
+        Say(error, QCoreApplication::translate("quor::storage", "无法保存 %1").arg(Decode(name)), errno);
         return Claim::Failed;
     }
     int err = 0;
@@ -337,7 +342,7 @@ PendingFile::Claim PendingFile::ClaimByCreate(const QByteArray& name, QString* e
     }
     if (!ok) {
         ::unlink(name.constData());
-        Say(error, QStringLiteral("cannot save %1").arg(Decode(name)), err);
+        Say(error, QCoreApplication::translate("quor::storage", "无法保存 %1").arg(Decode(name)), err);
         return Claim::Failed;
     }
     ::unlink(temp_.constData());
@@ -374,7 +379,7 @@ bool ReplaceWith(const QString& source, const QString& target, FolderAbilities& 
                     ::unlink(second.constData());
                 MarkGone(second);
                 if (!replaced)
-                    Say(error, QStringLiteral("cannot update %1").arg(target), err);
+                    Say(error, QCoreApplication::translate("quor::storage", "无法更新 %1").arg(target), err);
                 return replaced;
             }
             const int err = errno;
@@ -382,7 +387,7 @@ bool ReplaceWith(const QString& source, const QString& target, FolderAbilities& 
             if (err == EEXIST)
                 continue;
             if (!Unsupported(err)) {
-                Say(error, QStringLiteral("cannot update %1").arg(target), err);
+                Say(error, QCoreApplication::translate("quor::storage", "无法更新 %1").arg(target), err);
                 return false;
             }
             abilities.links = false;
@@ -400,7 +405,7 @@ bool ReplaceWith(const QString& source, const QString& target, FolderAbilities& 
 PendingFile::Claim KeepUnder(const QString& path, const QString& newName, FolderAbilities& abilities,
                              QString* error) {
     const QByteArray from = Encode(path), to = Encode(newName);
-    const QString what = QStringLiteral("cannot keep %1").arg(path);
+    const QString what = QCoreApplication::translate("quor::storage", "无法保留 %1").arg(path);
     if (abilities.links)
         if (const auto c = Attempt(::link(from.constData(), to.constData()), abilities.links, what, error))
             return *c;
@@ -413,7 +418,7 @@ PendingFile::Claim KeepUnder(const QString& path, const QString& newName, Folder
     if (Exists(to))
         return PendingFile::Claim::Taken;
     if (::rename(from.constData(), to.constData()) != 0) {
-        Say(error, QStringLiteral("cannot keep %1").arg(path), errno);
+        Say(error, QCoreApplication::translate("quor::storage", "无法保留 %1").arg(path), errno);
         return PendingFile::Claim::Failed;
     }
     return PendingFile::Claim::Done;
@@ -423,7 +428,7 @@ bool SyncFolder(const QString& folder, QString* error) {
     const QByteArray name = Encode(folder.isEmpty() ? QStringLiteral(".") : folder);
     const int fd = ::open(name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
-        Say(error, QStringLiteral("cannot open %1").arg(folder), errno);
+        Say(error, QCoreApplication::translate("quor::storage", "无法打开 %1").arg(folder), errno);
         return false;
     }
     // Some filesystems cannot flush a folder on its own (they answer EINVAL); their entries go with the files.
@@ -431,7 +436,7 @@ bool SyncFolder(const QString& folder, QString* error) {
     const int err = errno;
     ::close(fd);
     if (!ok)
-        Say(error, QStringLiteral("cannot write %1 to disk").arg(folder), err);
+        Say(error, QCoreApplication::translate("quor::storage", "无法将 %1 写入磁盘").arg(folder), err);
     return ok;
 }
 

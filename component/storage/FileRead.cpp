@@ -1,9 +1,11 @@
 #include "component/storage/FileRead.h"
 
+#include "component/storage/SystemError.h"
+
+#include <QCoreApplication>
 #include <QFile>
 
 #include <cerrno>
-#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,7 +19,7 @@ bool ReadRegularFile(const QString& path, qint64 cap, QByteArray* out, QString* 
             *error = why;
         return false;
     };
-    auto failErrno = [&](int err) { return fail(QString::fromLocal8Bit(std::strerror(err))); };
+    auto failErrno = [&](int err) { return fail(SystemErrorText(err)); };
     // O_NONBLOCK: opening a FIFO or a device must not wait for a writer; what it is, is checked on the
     // descriptor itself, so that nothing can be swapped in between the look and the read.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -31,11 +33,11 @@ bool ReadRegularFile(const QString& path, qint64 cap, QByteArray* out, QString* 
     }
     if (!S_ISREG(st.st_mode)) {
         ::close(fd);
-        return fail(QStringLiteral("not a regular file"));
+        return fail(QCoreApplication::translate("quor::storage", "不是普通文件"));
     }
     if (st.st_size > cap) {
         ::close(fd);
-        return fail(QStringLiteral("larger than %1 MB").arg(cap >> 20));
+        return fail(QCoreApplication::translate("quor::storage", "超过 %1 MB").arg(cap >> 20));
     }
     out->resize(qsizetype(st.st_size));
     qsizetype got = 0;

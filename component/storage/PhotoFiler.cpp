@@ -1,5 +1,8 @@
 #include "component/storage/PhotoFiler.h"
 
+#include "component/storage/SystemError.h"
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,7 +10,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -74,17 +76,17 @@ bool PhotoFiler::IsSystemFolder(const QString& canonicalPath) {
 
 QString PhotoFiler::Unusable(const QString& folder) {
     if (folder.isEmpty())
-        return QStringLiteral("no folder was given");
+        return QCoreApplication::translate("quor::storage", "未指定文件夹");
     const QFileInfo info(folder);
     const QString canonical = info.canonicalFilePath();
     if (canonical.isEmpty())
-        return QStringLiteral("does not exist");
+        return QCoreApplication::translate("quor::storage", "不存在");
     if (!info.isDir())
-        return QStringLiteral("is not a folder");
+        return QCoreApplication::translate("quor::storage", "不是文件夹");
     if (IsSystemFolder(canonical))
-        return QStringLiteral("is a system folder");
+        return QCoreApplication::translate("quor::storage", "是系统文件夹");
     if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
-        return QStringLiteral("cannot be written (%1)").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        return QCoreApplication::translate("quor::storage", "无法写入（%1）").arg(SystemErrorText(errno));
     return {};
 }
 
@@ -136,14 +138,14 @@ QString PhotoFiler::Place(const PhotoRequest& request, QString* error) {
     if (why.isEmpty())
         return wanted;
     QDir().mkpath(fallback_);
+    const QString named = wanted.isEmpty() ? QCoreApplication::translate("quor::storage", "所选文件夹") : wanted;
     if (const QString fallbackWhy = Unusable(fallback_); !fallbackWhy.isEmpty()) {
         if (error)
-            *error = QStringLiteral("The photo was not saved: %1 %2, and %3 %4")
-                         .arg(wanted.isEmpty() ? QStringLiteral("the folder") : wanted, why, fallback_, fallbackWhy);
+            *error = QCoreApplication::translate("quor::storage", "照片未保存：%1 %2，%3 也%4")
+                         .arg(named, why, fallback_, fallbackWhy);
         return {};
     }
-    Notice(QStringLiteral("Photos are saved in %1, because %2 %3")
-               .arg(fallback_, wanted.isEmpty() ? QStringLiteral("the folder") : wanted, why));
+    Notice(QCoreApplication::translate("quor::storage", "照片改存到 %1，因为 %2 %3").arg(fallback_, named, why));
     return fallback_;
 }
 
@@ -205,9 +207,10 @@ bool PhotoFiler::ToFallback(IncomingPhoto& in) {
         }
         Learned(fallback_, there.abilities_);
     }
-    in.error_ = failed == fallback_ ? QStringLiteral("The photo was not saved: %1").arg(in.why_)
-                                    : QStringLiteral("The photo was not saved: %1; nor in %2: %3")
-                                          .arg(in.why_, fallback_, fallbackWhy);
+    in.error_ = failed == fallback_
+                    ? QCoreApplication::translate("quor::storage", "照片未保存：%1").arg(in.why_)
+                    : QCoreApplication::translate("quor::storage", "照片未保存：%1；也无法存到 %2：%3")
+                          .arg(in.why_, fallback_, fallbackWhy);
     in.failed_ = true;
     in.file_.Discard();
     return false;
@@ -245,10 +248,10 @@ void PhotoFiler::Named(IncomingPhoto& in, const QString& suffix, StoredPhoto* st
     }
     QString syncError;
     if (!SyncFolder(folder, &syncError))
-        Notice(QStringLiteral("%1 is saved, but %2").arg(stored->keptAs, syncError));
+        Notice(QCoreApplication::translate("quor::storage", "%1 已保存，但%2").arg(stored->keptAs, syncError));
     Learned(folder, in.abilities_);
     if (!in.movedFrom_.isEmpty())
-        Notice(QStringLiteral("Could not save in %1 (%2); the photo is in %3")
+        Notice(QCoreApplication::translate("quor::storage", "无法保存到 %1（%2）；照片已存到 %3")
                    .arg(in.movedFrom_, in.why_, stored->keptAs));
 }
 
@@ -332,7 +335,7 @@ bool PhotoFiler::ClaimUnique(PendingFile& file, const QString& folder, const Pho
             return false;
     }
     if (error)
-        *error = QStringLiteral("no free file name left in %1").arg(folder);
+        *error = QCoreApplication::translate("quor::storage", "%1 中已没有可用的文件名").arg(folder);
     return false;
 }
 
@@ -345,7 +348,7 @@ bool PhotoFiler::UpdateNewest(const QString& folder, const QString& hostName, co
         return false;
     QString error;
     if (!ReplaceWith(stored.keptAs, newest, abilities, &error)) {
-        Notice(QStringLiteral("The photo is kept as %1, but %2").arg(stored.keptAs, error));
+        Notice(QCoreApplication::translate("quor::storage", "照片已保存为 %1，但%2").arg(stored.keptAs, error));
         return false;
     }
     struct stat st {};
@@ -396,7 +399,7 @@ bool PhotoFiler::KeepOrphan(const QString& newestPath, const QString& stem, cons
         if (c == PendingFile::Claim::Done)
             return true;
         if (c == PendingFile::Claim::Failed) {
-            Notice(QStringLiteral("%1 is left as it was (it could not be kept under another name: %2)")
+            Notice(QCoreApplication::translate("quor::storage", "%1 保持原样（无法以其他名称保留：%2）")
                        .arg(newestPath, error));
             return false;
         }

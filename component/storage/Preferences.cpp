@@ -1,5 +1,6 @@
 #include "component/storage/Preferences.h"
 
+#include <QCoreApplication>
 #include <QSettings>
 
 #include <algorithm>
@@ -108,7 +109,7 @@ void PreferencesStore::Write(const Preferences& p) {
     s.sync();
     QString error;
     if (s.status() != QSettings::NoError)
-        error = QStringLiteral("The settings could not be remembered: %1 cannot be written").arg(file_);
+        error = QCoreApplication::translate("quor::storage", "设置未能保存：无法写入 %1").arg(file_);
     {
         std::lock_guard lock(errorMutex_);
         const bool fresh = error != lastError_;

@@ -6,6 +6,7 @@
 
 #include "component/storage/DurableFile.h"
 #include "component/storage/PhotoFiler.h"
+#include "res/i18n/Translations.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -222,6 +223,58 @@ TEST(PhotoFiler, SeriesFramesCountUpAndTheSecondFileOfAnExposureSharesItsName) {
     const PhotoRequest own{PhotoRequest::Naming::CameraNamed, dir.path(), {}, QStringLiteral("IMG_0042")};
     WriteFile(dir.filePath(QStringLiteral("IMG_0042_0001.jpg")), "earlier");
     EXPECT_EQ(QFileInfo(f.Save(own, "own").keptAs).fileName(), QStringLiteral("IMG_0042_0002.jpg"));
+}
+
+// Messages are put together from pieces (a template, a step that failed, the system's reason): with the English
+// catalogue every piece is English, and without it every piece is Chinese, also the system's reason.
+TEST(PhotoFiler, AMessageMadeOfPiecesReadsWhollyInOneLanguage) {
+    struct Told {
+        QString lost;  // nowhere to put the photo
+        QString moved; // its folder went away half-way; the photo went to the fallback
+    };
+    auto tell = [] {
+        Told told;
+        Filer nowhere(QStringLiteral("/proc/no-pictures"));
+        const QByteArrayView parts[] = {QByteArrayView("x")};
+        StoredPhoto stored;
+        EXPECT_FALSE(nowhere.filer.Save(Newest(QStringLiteral("/usr/bin/q.jpg")), QStringLiteral(".jpg"), parts,
+                                        &stored, &told.lost));
+        QTemporaryDir gone, fallback;
+        Filer f(fallback.path());
+        QString error;
+        const PhotoRequest request = Newest(gone.filePath(QStringLiteral("q.jpg")));
+        std::unique_ptr<IncomingPhoto> incoming = f.filer.Begin(request, &error);
+        EXPECT_NE(incoming, nullptr) << error.toStdString();
+        if (!incoming)
+            return told;
+        EXPECT_TRUE(incoming->Append("photo", 5));
+        EXPECT_TRUE(QDir(gone.path()).removeRecursively());
+        EXPECT_TRUE(f.filer.Finish(*incoming, QStringLiteral(".jpg"), &stored, &error)) << error.toStdString();
+        if (f.notices.size() == 1)
+            told.moved = f.notices[0];
+        return told;
+    };
+    struct Reinstall {
+        ~Reinstall() {
+            quor::i18n::InstallEnglishCatalogue(QStringLiteral("host"));
+            quor::i18n::InstallEnglishCatalogue(QStringLiteral("camera"));
+        }
+    } reinstall;
+    // What a message says besides its paths.
+    auto words = [](QString text) { return text.remove(QRegularExpression(QStringLiteral("/[\\w./-]+"))); };
+
+    const Told en = tell();
+    EXPECT_EQ(en.lost, QStringLiteral("The photo was not saved: /usr/bin is a system folder, and /proc/no-pictures "
+                                      "does not exist"));
+    EXPECT_EQ(words(en.moved), QStringLiteral("Could not save in  (cannot save : No such file or directory); the "
+                                              "photo is in "))
+        << en.moved.toStdString();
+
+    quor::i18n::RemoveTranslations();
+    const Told zh = tell();
+    EXPECT_EQ(zh.lost, QStringLiteral("照片未保存：/usr/bin 是系统文件夹，/proc/no-pictures 也不存在"));
+    EXPECT_EQ(words(zh.moved), QStringLiteral("无法保存到 （无法保存 ：文件或文件夹不存在）；照片已存到 "))
+        << zh.moved.toStdString();
 }
 
 // Temporaries of a writer that has gone are removed; those of a live writer, in this process or another, stay.
