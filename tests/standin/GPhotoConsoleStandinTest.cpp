@@ -247,10 +247,11 @@ TEST_F(GPhotoConsoleStandin, LiveViewFeedsTheCallbackAndTheViewAndTheFocusCodesR
     EXPECT_TRUE(comp_->Invoke(dispid::GrabFrame, DispatchKind::Method, grabArgs).IsTrue());
     EXPECT_TRUE(WaitUntil([&] { return !QImage(grab).isNull(); }));
 
-    // Stop: the body stops sending.
+    // Stop: the body's live view is switched off and it sends nothing more. The worker may still be fetching a
+    // frame when the stop is queued, so the count is taken once the body has left live view.
     Click(1021);
     EXPECT_FALSE(comp_->Live().Running());
-    Settle(100);
+    ASSERT_TRUE(WaitUntil([&] { return !(body_->PropertyValue(prop::kEvfOutputDevice).value_or(0) & kEvfOutputHost); }));
     const auto served = body_->FramesServed();
     Settle(200);
     EXPECT_EQ(body_->FramesServed(), served);
