@@ -101,7 +101,7 @@ protected:
     }
 
     // Runs the window's event loop until `done` or `ms` pass; whether it was done.
-    bool WaitUntil(const std::function<bool()>& done, int ms = 5000) { return quor::test::WaitUntil(done, ms); }
+    bool WaitUntil(const std::function<bool()>& done, int ms = kWaitMs) { return quor::test::WaitUntil(done, ms); }
     void Settle(int ms) { quor::test::Settle(ms); }
 
     void Click(int id) {
@@ -175,12 +175,16 @@ protected:
     // Longest the window's thread may go without running its timer. A frozen window stalls for seconds; under a
     // sanitizer on a busy machine, ordinary work already takes a few hundred milliseconds.
 // The same while the console itself is busy with the camera's information (opening, settings, shots).
+// How long a step may take to show its effect: a photo through libgphoto2 and the filer runs about ten times
+// slower under ThreadSanitizer, and slower again on a busy machine.
 #if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
     static constexpr qint64 kResponsiveMs = 1500;
     static constexpr qint64 kResponsiveBusyMs = 2000;
+    static constexpr int kWaitMs = 15000;
 #else
     static constexpr qint64 kResponsiveMs = 300;
     static constexpr qint64 kResponsiveBusyMs = 500;
+    static constexpr int kWaitMs = 5000;
 #endif
 };
 

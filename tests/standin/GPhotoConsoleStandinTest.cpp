@@ -284,21 +284,26 @@ TEST_F(GPhotoConsoleStandin, BulbOpensAndClosesAndASeriesNamesFilesWithoutOverwr
         ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
         existing.write("keep me");
     }
+    // Three exposures, then the end of the series. The body's exposures are counted, not the files: where the
+    // downloads are slow (a sanitizer on a busy machine) the body goes on shooting meanwhile, and the frames left
+    // to fetch after the end stay few however slowly they come.
+    const std::uint32_t before = body_->ShotsTaken();
     Click(1029);
     ASSERT_TRUE(WaitUntil([&] { return body_->SeriesRunning(); }));
-    ASSERT_TRUE(WaitUntil([&] { return Kept().size() >= 3; }));
+    ASSERT_TRUE(WaitUntil([&] { return body_->ShotsTaken() >= before + 3; }));
     Click(1029);
     ASSERT_TRUE(WaitUntil([&] { return !body_->SeriesRunning(); }));
-    // Every frame the body took is fetched, also those it still held when the series ended.
+    // Every frame the body took is fetched and written, also those it still held when the series ended.
     EXPECT_TRUE(WaitUntil([&] { return body_->HeldShots() == 0 && body_->ShotsInProgress() == 0; }, 20000));
-    Settle(100);
+    EXPECT_TRUE(WaitUntil([&] { return static_cast<std::uint32_t>(Kept().size()) == body_->ShotsTaken() - before; },
+                          20000));
     QFile kept(QDir(dir_.path()).filePath(QStringLiteral("quortovu_0001.jpg")));
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), QByteArray("keep me"));
     // Every exposure of the series is a file of its own, numbered from the first, under the series' start.
     const QStringList series = Kept();
-    EXPECT_EQ(static_cast<std::uint32_t>(series.size()), body_->ShotsTaken() - 1); // less the bulb shot
-    ASSERT_FALSE(series.isEmpty());
+    EXPECT_EQ(static_cast<std::uint32_t>(series.size()), body_->ShotsTaken() - before); // less the bulb shot
+    ASSERT_GE(series.size(), 3);
     EXPECT_TRUE(series.first().endsWith(QStringLiteral("_0001.jpg")));
     for (const QString& name : series) {
         SCOPED_TRACE(name.toStdString());
