@@ -175,8 +175,8 @@ protected:
     // Longest the window's thread may go without running its timer. A frozen window stalls for seconds; under a
     // sanitizer on a busy machine, ordinary work already takes a few hundred milliseconds.
 // The same while the console itself is busy with the camera's information (opening, settings, shots).
-// How long a step may take to show its effect: a photo through libgphoto2 and the filer runs about ten times
-// slower under ThreadSanitizer, and slower again on a busy machine.
+// kWaitMs: how long a step may take to show its effect; a photo through libgphoto2 and the filer runs about ten
+// times slower under ThreadSanitizer, and slower again on a busy machine.
 #if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
     static constexpr qint64 kResponsiveMs = 1500;
     static constexpr qint64 kResponsiveBusyMs = 2000;

@@ -37,36 +37,23 @@ std::vector<std::uint8_t> Encode(int width, int height, int quality, const std::
     return out;
 }
 
-// The made-up picture's pixels: plain arithmetic into a buffer of its own that no other thread sees, so it is left
-// out of ThreadSanitizer's instrumentation. Instrumented, a series' shots took a tenth of a second each to make,
-// and a body developing a score of them in one answer kept libgphoto2 waiting past its PTP/IP time-out.
-#if defined(__SANITIZE_THREAD__)
-#define QUOR_NOT_FOR_TSAN __attribute__((no_sanitize("thread")))
-#else
-#define QUOR_NOT_FOR_TSAN
-#endif
-
-QUOR_NOT_FOR_TSAN void Paint(std::uint8_t* rgb, int width, int height, std::uint32_t n, const FrameRegion& region) {
+std::vector<std::uint8_t> Picture(int width, int height, std::uint32_t n, const FrameRegion& region = {}) {
+    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3);
     const int barWidth = width / 16 > 0 ? width / 16 : 1;
     const int barX = static_cast<int>((n * 7) % static_cast<std::uint32_t>(width));
-    const auto blue = static_cast<std::uint8_t>(96 + (n * 13) % 128);
-    std::uint8_t* px = rgb;
     for (int y = 0; y < height; ++y) {
         // Where the pixel lies in the whole picture, in its pixels.
         const int wy = static_cast<int>((region.y + (y + 0.5) / height * region.side) * height);
-        for (int x = 0; x < width; ++x, px += 3) {
+        for (int x = 0; x < width; ++x) {
             const int wx = static_cast<int>((region.x + (x + 0.5) / width * region.side) * width);
+            std::uint8_t* px = &rgb[(static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                                     static_cast<std::size_t>(x)) * 3];
             const bool bar = wx >= barX && wx < barX + barWidth;
             px[0] = bar ? 250 : static_cast<std::uint8_t>(wx * 255 / width);
             px[1] = bar ? 250 : static_cast<std::uint8_t>(wy * 255 / height);
-            px[2] = blue;
+            px[2] = static_cast<std::uint8_t>(96 + (n * 13) % 128);
         }
     }
-}
-
-std::vector<std::uint8_t> Picture(int width, int height, std::uint32_t n, const FrameRegion& region = {}) {
-    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3);
-    Paint(rgb.data(), width, height, n, region);
     return rgb;
 }
 
