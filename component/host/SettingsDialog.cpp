@@ -1,5 +1,6 @@
 #include "component/host/SettingsDialog.h"
 
+#include "component/host/CollapsibleSection.h"
 #include "component/host/ComponentState.h"
 #include "component/host/SettingsTarget.h"
 #include "component/host/WindowFont.h"
@@ -16,6 +17,8 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QTabWidget>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -29,6 +32,9 @@ namespace {
 
 constexpr QSize kSizes[] = {{640, 424}, {1024, 680}, {1280, 720}, {1920, 1080}};
 constexpr int kRates[] = {15, 30, 60};
+
+// The tab looked at last: the dialog opens on it again while the program runs.
+int lastTab = 0;
 
 // A number with words around it: the text before %1 becomes the prefix, the text after it the suffix.
 void SetAffixes(QSpinBox* box, const QString& pattern) {
@@ -44,26 +50,38 @@ SettingsDialog::SettingsDialog(ISettingsTarget* target, QWidget* parent) : QDial
     setFont(WindowFont(parent));
     setObjectName(QStringLiteral("QuorCtrlSettings"));
     auto* layout = new QVBoxLayout(this);
-    BuildPhotos(layout);
-    BuildCameras(layout);
-    BuildNetwork(layout);
-    BuildLiveView(layout);
-    BuildAids(layout);
-    BuildFaults(layout);
-    cameraShutter_ = new QPushButton(tr("按下相机快门"), this);
-    cameraShutter_->setToolTip(tr("相机控制模式下：照片下载到程序所在目录"));
-    layout->addWidget(cameraShutter_);
-    connect(cameraShutter_, &QPushButton::clicked, this, [this] {
-        target_->PressCameraShutter();
-        Sync();
-    });
+    BuildTabs(layout);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     Sync();
+    tabs_->setCurrentIndex(lastTab);
+    connect(tabs_, &QTabWidget::currentChanged, this, [](int tab) { lastTab = tab; });
 }
 
-void SettingsDialog::BuildPhotos(QLayout* layout) {
+void SettingsDialog::BuildTabs(QVBoxLayout* layout) {
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName(QStringLiteral("QuorCtrlSettingsTabs"));
+    const struct {
+        const char* name;
+        const char* title;
+        void (SettingsDialog::*build)(QVBoxLayout*);
+    } pages[] = {{"QuorCtrlSettingsPhotos", QT_TR_NOOP("照片"), &SettingsDialog::BuildPhotos},
+                 {"QuorCtrlSettingsLiveView", QT_TR_NOOP("实时取景与辅助"), &SettingsDialog::BuildLiveViewAndAids},
+                 {"QuorCtrlSettingsNetwork", QT_TR_NOOP("网络相机"), &SettingsDialog::BuildNetwork},
+                 {"QuorCtrlSettingsSimulated", QT_TR_NOOP("模拟相机"), &SettingsDialog::BuildCameras}};
+    for (const auto& p : pages) {
+        auto* page = new QWidget(tabs_);
+        page->setObjectName(QString::fromLatin1(p.name));
+        auto* pageLayout = new QVBoxLayout(page);
+        (this->*p.build)(pageLayout);
+        pageLayout->addStretch();
+        tabs_->addTab(page, tr(p.title));
+    }
+    layout->addWidget(tabs_);
+}
+
+void SettingsDialog::BuildPhotos(QVBoxLayout* page) {
     auto* photos = new QGroupBox(tr("照片保存位置"), this);
     auto* photosBox = new QVBoxLayout(photos);
     saveFolder_ = new QLabel(photos);
@@ -77,64 +95,61 @@ void SettingsDialog::BuildPhotos(QLayout* layout) {
     row->addWidget(nextToProgram_);
     row->addStretch();
     photosBox->addLayout(row);
-    layout->addWidget(photos);
+    page->addWidget(photos);
     connect(chooseFolder_, &QPushButton::clicked, this, &SettingsDialog::ChooseSaveFolder);
     connect(nextToProgram_, &QPushButton::clicked, this, [this] { UseSaveFolder(QString()); });
 }
 
-void SettingsDialog::BuildCameras(QLayout* layout) {
-    auto* cameras = new QGroupBox(tr("模拟相机"), this);
-    auto* form = new QFormLayout(cameras);
-    cameraCount_ = new QSpinBox(cameras);
+void SettingsDialog::BuildLiveViewAndAids(QVBoxLayout* page) {
+    BuildLiveView(page);
+    BuildAids(page);
+}
+
+void SettingsDialog::BuildCameras(QVBoxLayout* page) {
+    auto* form = new QFormLayout;
+    form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
+    cameraCount_ = new QSpinBox(this);
     cameraCount_->setRange(0, Simulator::kMaxCameras);
     form->addRow(tr("已连接："), cameraCount_);
-    auto* plugRow = new QHBoxLayout;
-    auto* plug = new QPushButton(tr("再接入一台"), cameras);
-    pullIndex_ = new QSpinBox(cameras);
-    pullIndex_->setPrefix(QStringLiteral("#"));
-    auto* pull = new QPushButton(tr("拔出"), cameras);
-    plugRow->addWidget(plug);
-    plugRow->addStretch();
-    plugRow->addWidget(pullIndex_);
-    plugRow->addWidget(pull);
-    form->addRow(plugRow);
-    manualFocus_ = new QCheckBox(tr("镜头拨到 MF"), cameras);
+    manualFocus_ = new QCheckBox(tr("镜头拨到 MF"), this);
     form->addRow(manualFocus_);
-    cardMegabytes_ = new QSpinBox(cameras);
+    cardMegabytes_ = new QSpinBox(this);
     cardMegabytes_->setRange(0, std::numeric_limits<int>::max());
     SetAffixes(cardMegabytes_, tr("可用 %1 MB"));
     form->addRow(tr("存储卡："), cardMegabytes_);
-    layout->addWidget(cameras);
+    cameraShutter_ = new QPushButton(tr("按下相机快门"), this);
+    cameraShutter_->setToolTip(tr("相机控制模式下：照片下载到程序所在目录"));
+    auto* shutterRow = new QHBoxLayout;
+    shutterRow->addWidget(cameraShutter_);
+    shutterRow->addStretch();
+    form->addRow(shutterRow);
+    page->addLayout(form);
+    BuildTesting(page);
     connect(cameraCount_, &QSpinBox::valueChanged, this, [this](int n) {
         target_->SetSimulatedCameraCount(n);
         Sync();
     });
-    connect(plug, &QPushButton::clicked, this, [this] {
-        target_->PlugCamera();
-        Sync();
-    });
-    connect(pull, &QPushButton::clicked, this, [this] {
-        target_->PullOutCamera(pullIndex_->value());
-        Sync();
-    });
     connect(manualFocus_, &QCheckBox::toggled, this, [this](bool on) { target_->SetLensManualFocus(on); });
     connect(cardMegabytes_, &QSpinBox::valueChanged, this, [this](int mb) { target_->SetCardFreeMegabytes(mb); });
+    connect(cameraShutter_, &QPushButton::clicked, this, [this] {
+        target_->PressCameraShutter();
+        Sync();
+    });
 }
 
-void SettingsDialog::BuildNetwork(QLayout* layout) {
-    auto* network = new QGroupBox(tr("网络相机"), this);
-    auto* form = new QFormLayout(network);
+void SettingsDialog::BuildNetwork(QVBoxLayout* page) {
+    auto* form = new QFormLayout;
     auto* row = new QHBoxLayout;
-    networkAddress_ = new QLineEdit(network);
+    networkAddress_ = new QLineEdit(this);
     networkAddress_->setPlaceholderText(tr("主机[:端口]"));
-    addNetwork_ = new QPushButton(tr("添加"), network);
+    addNetwork_ = new QPushButton(tr("添加"), this);
     row->addWidget(networkAddress_);
     row->addWidget(addNetwork_);
     form->addRow(tr("地址："), row);
-    networkStatus_ = new QLabel(network);
+    networkStatus_ = new QLabel(this);
     networkStatus_->setWordWrap(true);
     form->addRow(networkStatus_);
-    layout->addWidget(network);
+    page->addLayout(form);
     connect(addNetwork_, &QPushButton::clicked, this, &SettingsDialog::AddNetworkCamera);
     connect(networkAddress_, &QLineEdit::returnPressed, this, &SettingsDialog::AddNetworkCamera);
 }
@@ -253,18 +268,38 @@ void SettingsDialog::SyncAids() {
     grid_->setCurrentIndex(a.grid);
 }
 
-void SettingsDialog::BuildFaults(QLayout* layout) {
-    auto* faults = new QGroupBox(tr("故障模拟"), this);
-    auto* box = new QVBoxLayout(faults);
-    failNextCapture_ = new QCheckBox(tr("下一次拍摄失败"), faults);
-    failWrites_ = new QCheckBox(tr("照片写入失败"), faults);
-    pullOut_ = new QCheckBox(tr("下一次下载时拔出相机"), faults);
-    slowTransfer_ = new QCheckBox(tr("传输缓慢"), faults);
+void SettingsDialog::BuildTesting(QVBoxLayout* page) {
+    // Switches to try the program against a camera coming and going, and against faults.
+    testing_ = new CollapsibleSection(tr("测试用"), this);
+    testing_->setObjectName(QStringLiteral("QuorCtrlSettingsTesting"));
+    QWidget* body = testing_->body();
+    auto* plugRow = new QHBoxLayout;
+    plug_ = new QPushButton(tr("再接入一台"), body);
+    pullIndex_ = new QSpinBox(body);
+    pullIndex_->setPrefix(QStringLiteral("#"));
+    pull_ = new QPushButton(tr("拔出"), body);
+    plugRow->addWidget(plug_);
+    plugRow->addStretch();
+    plugRow->addWidget(pullIndex_);
+    plugRow->addWidget(pull_);
+    testing_->bodyLayout()->addLayout(plugRow);
+    failNextCapture_ = new QCheckBox(tr("下一次拍摄失败"), body);
+    failWrites_ = new QCheckBox(tr("照片写入失败"), body);
+    pullOut_ = new QCheckBox(tr("下一次下载时拔出相机"), body);
+    slowTransfer_ = new QCheckBox(tr("传输缓慢"), body);
     for (QCheckBox* b : {failNextCapture_, failWrites_, pullOut_, slowTransfer_}) {
-        box->addWidget(b);
+        testing_->bodyLayout()->addWidget(b);
         connect(b, &QCheckBox::toggled, this, &SettingsDialog::ApplyFaults);
     }
-    layout->addWidget(faults);
+    page->addWidget(testing_);
+    connect(plug_, &QPushButton::clicked, this, [this] {
+        target_->PlugCamera();
+        Sync();
+    });
+    connect(pull_, &QPushButton::clicked, this, [this] {
+        target_->PullOutCamera(pullIndex_->value());
+        Sync();
+    });
 }
 
 void SettingsDialog::ApplyFaults() {
@@ -294,6 +329,7 @@ void SettingsDialog::Sync() {
     pullOut_->setChecked(faults.pullOutDuringDownload);
     slowTransfer_->setChecked(faults.slowTransfer);
     cameraShutter_->setEnabled(target_->CanPressCameraShutter());
+    testing_->setVisible(target_->SimulatedCameraCount() > 0);
     const QString folder = target_->SaveFolder();
     saveFolder_->setText(tr("%1\n无法写入时：%2")
                              .arg(folder.isEmpty() ? tr("程序所在目录，即控制台指定的位置") : folder,

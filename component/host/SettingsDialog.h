@@ -1,6 +1,8 @@
-// The component's own settings dialog: where photos are saved, the simulated cameras, live-view frames, the lens
-// switch, the card, network cameras, and faults to inject. Every change applies at once and is remembered (the
-// faults excepted); the dialog only closes.
+// The component's own settings dialog, in four tabs: where photos are saved; live-view frames and aids; network
+// cameras; the simulated cameras (how many, the lens switch, the card, the body's shutter button), with the
+// switches for testing (plugging, pulling out, faults to inject) in a section that starts closed and is there only
+// while simulated cameras are. Every change applies at once and is remembered (the faults excepted); the dialog
+// only closes, and opens again on the tab last looked at.
 #pragma once
 
 #include <QDialog>
@@ -13,9 +15,12 @@ class QLayout;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
+class QTabWidget;
+class QVBoxLayout;
 
 namespace quor::component {
 
+class CollapsibleSection;
 class ISettingsTarget;
 
 class SettingsDialog : public QDialog {
@@ -23,8 +28,12 @@ class SettingsDialog : public QDialog {
 public:
     SettingsDialog(ISettingsTarget* target, QWidget* parent);
 
-    // For tests: the controls by what they set.
+    // For tests: the tabs, the section for testing, and the controls by what they set.
+    QTabWidget* tabs() const { return tabs_; }
+    CollapsibleSection* testing() const { return testing_; }
     QSpinBox* cameraCount() const { return cameraCount_; }
+    QPushButton* plugCamera() const { return plug_; }
+    QPushButton* pullOutCamera() const { return pull_; }
     QComboBox* frameSize() const { return frameSize_; }
     QComboBox* frameRate() const { return frameRate_; }
     QComboBox* cameraLiveSize() const { return cameraLiveSize_; }
@@ -49,12 +58,14 @@ public:
     void UseSaveFolder(const QString& folder);
 
 private:
-    void BuildPhotos(QLayout* layout);
-    void BuildCameras(QLayout* layout);
-    void BuildNetwork(QLayout* layout);
+    void BuildTabs(QVBoxLayout* layout);
+    void BuildPhotos(QVBoxLayout* page);
+    void BuildLiveViewAndAids(QVBoxLayout* page);
+    void BuildNetwork(QVBoxLayout* page);
+    void BuildCameras(QVBoxLayout* page);
     void BuildLiveView(QLayout* layout);
-    void BuildFaults(QLayout* layout);
     void BuildAids(QLayout* layout);
+    void BuildTesting(QVBoxLayout* page);
     void SyncCameraLiveSize();
     void ApplyAids();
     void SyncAids();
@@ -64,8 +75,12 @@ private:
     void ChooseSaveFolder();
 
     ISettingsTarget* target_;
+    QTabWidget* tabs_;
+    CollapsibleSection* testing_;
     QSpinBox* cameraCount_;
+    QPushButton* plug_;
     QSpinBox* pullIndex_;
+    QPushButton* pull_;
     QComboBox* frameSize_;
     QComboBox* frameRate_;
     QComboBox* cameraLiveSize_;

@@ -397,10 +397,6 @@
         <translation>Grid:</translation>
     </message>
     <message>
-        <source>故障模拟</source>
-        <translation>Faults</translation>
-    </message>
-    <message>
         <source>下一次拍摄失败</source>
         <translation>Next capture fails</translation>
     </message>
@@ -437,6 +433,18 @@ Where that cannot be written: %2</translation>
     <message>
         <source>已在列表中</source>
         <translation>Already in the list</translation>
+    </message>
+    <message>
+        <source>照片</source>
+        <translation>Photos</translation>
+    </message>
+    <message>
+        <source>实时取景与辅助</source>
+        <translation>Live view and aids</translation>
+    </message>
+    <message>
+        <source>测试用</source>
+        <translation>For testing</translation>
     </message>
 </context>
 <context>

@@ -1,5 +1,6 @@
 // The console with the real component in either language: as written (Chinese) when no catalogue is installed,
 // English from the catalogues; every English caption inside its control, and one typeface throughout.
+#include "component/host/CollapsibleSection.h"
 #include "component/host/PopOutView.h"
 #include "component/host/QuorCtrlComponent.h"
 #include "component/host/QuorCtrlView.h"
@@ -10,6 +11,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -20,7 +22,10 @@
 #include <QRegularExpression>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QSpinBox>
+#include <QTabWidget>
 #include <QTemporaryDir>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -102,6 +107,9 @@ QStringList DialogTexts(const QWidget& dialog) {
     for (QComboBox* combo : dialog.findChildren<QComboBox*>())
         for (int i = 0; i < combo->count(); ++i)
             texts << combo->itemText(i);
+    for (QTabWidget* tabs : dialog.findChildren<QTabWidget*>())
+        for (int i = 0; i < tabs->count(); ++i)
+            texts << tabs->tabText(i);
     texts.removeAll(QString());
     return texts;
 }
@@ -195,6 +203,102 @@ TEST_F(LanguageTest, ChineseAsWrittenWithoutCataloguesEnglishFromThemEveryCaptio
             EXPECT_FALSE(HasChinese(text)) << text.toStdString();
     }
     ExpectOneTypeface();
+}
+
+// The settings dialog on a laptop screen (768 px, less the desktop's panels) in either language: every tab fits
+// 640 x 700 with every caption whole and every control inside its tab, also with the switches for testing open.
+// Those switches sit in a closed section of the simulated cameras' tab, there only while simulated cameras are;
+// changes apply at once, and the dialog opens again on the tab looked at last.
+TEST_F(LanguageTest, SettingsDialogFitsALaptopScreenInTabsWithTheTestSwitchesTuckedAway) {
+    const QStringList pages = {"QuorCtrlSettingsPhotos", "QuorCtrlSettingsLiveView", "QuorCtrlSettingsNetwork",
+                               "QuorCtrlSettingsSimulated"};
+    for (const bool english : {false, true}) {
+        SCOPED_TRACE(english ? "English" : "Chinese");
+        if (english)
+            ASSERT_EQ(i18n::InstallTranslations(QLocale(QLocale::English, QLocale::UnitedStates)), QStringLiteral("en"));
+        else
+            i18n::RemoveTranslations();
+        Make();
+        const int lookedAtLast = english ? 1 : 2;
+        {
+            SettingsDialog dialog(&comp_->Settings(), comp_->View());
+            QTabWidget* tabs = dialog.tabs();
+            EXPECT_EQ(tabs->objectName(), QStringLiteral("QuorCtrlSettingsTabs"));
+            ASSERT_EQ(tabs->count(), pages.size());
+            for (int i = 0; i < tabs->count(); ++i)
+                EXPECT_EQ(tabs->widget(i)->objectName(), pages[i]);
+            EXPECT_EQ(tabs->tabText(0), english ? QStringLiteral("Photos") : QStringLiteral("照片"));
+            EXPECT_EQ(tabs->tabText(3), english ? QStringLiteral("Simulated cameras") : QStringLiteral("模拟相机"));
+
+            CollapsibleSection* testing = dialog.testing();
+            QWidget* simulated = tabs->widget(3);
+            EXPECT_TRUE(simulated->isAncestorOf(testing));
+            EXPECT_EQ(testing->toggle()->text(), english ? QStringLiteral("For testing") : QStringLiteral("测试用"));
+            for (QWidget* w : std::initializer_list<QWidget*>{dialog.failNextCapture(), dialog.failWrites(),
+                                                              dialog.pullOut(), dialog.slowTransfer(),
+                                                              dialog.plugCamera(), dialog.pullOutCamera()})
+                EXPECT_TRUE(testing->body()->isAncestorOf(w)) << TextOf(w).toStdString();
+            for (QWidget* w : std::initializer_list<QWidget*>{dialog.cameraCount(), dialog.manualFocus(),
+                                                              dialog.cardMegabytes(), dialog.cameraShutter()}) {
+                EXPECT_TRUE(simulated->isAncestorOf(w));
+                EXPECT_FALSE(testing->isAncestorOf(w));
+            }
+
+            tabs->setCurrentWidget(simulated);
+            dialog.show();
+            EXPECT_TRUE(testing->isVisible());
+            EXPECT_FALSE(testing->body()->isVisible()) << "closed at first";
+            for (const bool open : {false, true}) {
+                testing->setOpen(open);
+                for (int i = 0; i < tabs->count(); ++i) {
+                    tabs->setCurrentIndex(i);
+                    QCoreApplication::processEvents();
+                    dialog.adjustSize();
+                    const QSize size = dialog.size();
+                    EXPECT_LE(size.height(), 700) << "tab " << i << (open ? ", testing open" : "");
+                    EXPECT_LE(size.width(), 640) << "tab " << i << (open ? ", testing open" : "");
+                    QWidget* page = tabs->widget(i);
+                    for (QWidget* w : page->findChildren<QWidget*>()) {
+                        if (!w->isVisible())
+                            continue;
+                        EXPECT_TRUE(page->rect().contains(QRect(w->mapTo(page, QPoint()), w->size())))
+                            << "tab " << i << ": " << w->metaObject()->className() << " " << TextOf(w).toStdString();
+                        auto* label = qobject_cast<QLabel*>(w);
+                        if (qobject_cast<QAbstractButton*>(w) || (label && !label->wordWrap()))
+                            ExpectFits(w, TextOf(w));
+                    }
+                }
+            }
+            tabs->setCurrentWidget(simulated);
+            EXPECT_TRUE(testing->body()->isVisible());
+
+            // Changes apply at once, from the switches for testing as from the rest.
+            dialog.failWrites()->click();
+            EXPECT_TRUE(comp_->Sim().writesFail);
+            dialog.failWrites()->click();
+            EXPECT_FALSE(comp_->Sim().writesFail);
+            dialog.plugCamera()->click();
+            EXPECT_EQ(comp_->Engine().SimulatedCameraCount(), 2);
+            EXPECT_EQ(dialog.cameraCount()->value(), 2);
+            // With no simulated camera there is nothing to test on: the section goes, and comes back with one.
+            dialog.cameraCount()->setValue(0);
+            EXPECT_EQ(comp_->Engine().SimulatedCameraCount(), 0);
+            EXPECT_FALSE(testing->isVisible());
+            dialog.cameraCount()->setValue(1);
+            EXPECT_EQ(comp_->Engine().SimulatedCameraCount(), 1);
+            EXPECT_TRUE(testing->isVisible());
+            dialog.pullOutCamera()->click();
+            EXPECT_EQ(comp_->Engine().SimulatedCameraCount(), 0);
+            EXPECT_EQ(dialog.cameraCount()->value(), 0);
+            EXPECT_FALSE(testing->isVisible());
+            dialog.cameraCount()->setValue(1);
+
+            tabs->setCurrentIndex(lookedAtLast);
+        }
+        SettingsDialog again(&comp_->Settings(), comp_->View());
+        EXPECT_EQ(again.tabs()->currentIndex(), lookedAtLast);
+        EXPECT_FALSE(again.testing()->isOpen());
+    }
 }
 
 } // namespace
