@@ -45,4 +45,7 @@ inline constexpr int SetOnionSkinLayers = 45;
 inline constexpr int EnableOnionSkin = 46;
 inline constexpr int SetControlMode = 47;
 
+// Ours, after the interface's own
+inline constexpr int ShowNotice = 100;
+
 } // namespace quor::dispid

@@ -80,6 +80,7 @@ void CQuorCtrl::SetFrameCallback(std::intptr_t callback, std::intptr_t context) 
     Call(dispid::SetFrameCallback, K::Method, {P(callback), P(context)});
 }
 void CQuorCtrl::ShowSettingsDialog() { Call(dispid::ShowSettingsDialog, K::Method, {}); }
+void CQuorCtrl::ShowNotice(const std::string& text) { Call(dispid::ShowNotice, K::Method, {Str(text)}); }
 bool CQuorCtrl::GrabFrame(const std::string& path) { return Call(dispid::GrabFrame, K::Method, {Str(path)}).IsTrue(); }
 void CQuorCtrl::SetDisplayMode(std::int32_t mode) { Call(dispid::SetDisplayMode, K::Method, {S(mode)}); }
 void CQuorCtrl::SetCropShape(std::int32_t shape) { Call(dispid::SetCropShape, K::Method, {S(shape)}); }

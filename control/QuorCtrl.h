@@ -60,6 +60,8 @@ public:
     void SetOnionSkinLayers(std::int32_t layers);
     void EnableOnionSkin(bool enable);
     bool SetControlMode(std::int32_t mode);
+    // A line for the user in the component's view, in its notice style, until they do something.
+    void ShowNotice(const std::string& text);
 
 private:
     Variant Call(int dispid, DispatchKind kind, std::initializer_list<Variant> args);

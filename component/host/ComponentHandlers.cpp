@@ -83,6 +83,11 @@ Variant QuorCtrlComponent::ShowSettingsDialog(Args) {
     return {};
 }
 
+Variant QuorCtrlComponent::ShowNotice(Args args) {
+    Inform(QString::fromStdString(args[0].text));
+    return {};
+}
+
 // ---- Live view and focus ----
 
 Variant QuorCtrlComponent::StartLiveView(Args) {

@@ -92,6 +92,7 @@ std::span<const QuorCtrlComponent::Entry> QuorCtrlComponent::Table() {
         {d::SetOnionSkinLayers, K::Method, "SetOnionSkinLayers", {I}, 1, &C::SetOnionSkinLayers},
         {d::EnableOnionSkin, K::Method, "EnableOnionSkin", {I}, 1, &C::EnableOnionSkin},
         {d::SetControlMode, K::Method, "SetControlMode", {I}, 1, &C::SetControlMode},
+        {d::ShowNotice, K::Method, "ShowNotice", {S}, 1, &C::ShowNotice},
     };
     return table;
 }

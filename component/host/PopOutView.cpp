@@ -12,7 +12,7 @@
 namespace quor::component {
 
 PopOutView::PopOutView(QuorCtrlView* view)
-    : QWidget(nullptr, Qt::Window), view_(view), painter_(view->Sources()) {
+    : QWidget(view, Qt::Window), view_(view), painter_(view->Sources()) {
     setObjectName(QStringLiteral("QuorCtrlPopOut"));
     setWindowTitle(tr("QuorCtrl 实时取景"));
     setFont(WindowFont(view));
@@ -37,25 +37,12 @@ void PopOutView::paintEvent(QPaintEvent*) {
 }
 
 void PopOutView::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-    case Qt::Key_Escape:
+    if (event->key() == Qt::Key_Escape)
         close();
-        break;
-    case Qt::Key_F:
+    else if (event->key() == Qt::Key_F)
         setWindowState(windowState() ^ Qt::WindowFullScreen);
-        break;
-    case Qt::Key_Z:
-        view_->CycleZoom();
-        break;
-    case Qt::Key_H:
-        view_->ToggleAid('h');
-        break;
-    case Qt::Key_P:
-        view_->ToggleAid('p');
-        break;
-    default:
+    else if (!view_->PictureKey(event->key()))
         QWidget::keyPressEvent(event);
-    }
 }
 
 void PopOutView::mousePressEvent(QMouseEvent* event) {

@@ -1,6 +1,8 @@
 // The large live view: a window of its own, resizable and able to go full screen, showing what the component's
 // view shows (the same frames, photos and overlays) at its own size, while the small view goes on. Keys: F full
-// screen, Z magnifier, H histogram, P focus peaking, Esc closes it.
+// screen, Esc closes it, and the view's own keys (H histogram, P peaking, G grid, Z magnifier, arrows move it).
+// It is a window of the view's own (a child of it), so a modal host window lets it take input, keeps it above
+// itself, and takes it along when it closes.
 #pragma once
 
 #include "component/host/ScenePainter.h"
@@ -16,7 +18,7 @@ class PopOutView : public QWidget {
 public:
     static constexpr int kStartWidth = 1024, kStartHeight = 680;
 
-    // A top-level window that deletes itself when closed; `view` outlives it or closes it first.
+    // A window of `view`'s that deletes itself when closed, and goes with the view at the latest.
     explicit PopOutView(QuorCtrlView* view);
     void DropCropFrameCache() { painter_.DropCropFrameCache(); }
     // Times painted, for tests and the overlay.

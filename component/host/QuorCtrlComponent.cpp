@@ -102,7 +102,9 @@ void QuorCtrlComponent::StartFileWork(const RealCameraSources& given) {
     state_.grid = p.aids.grid;
     live_.SetAids(state_.aids);
     // The workers tell the user through the window's thread.
-    filer_->SetNoticeHandler([this](const QString& text) { Post([this, text] { Tell(text); }); });
+    filer_->SetNoticeHandler([this](const QString& text, storage::NoticeKind kind) {
+        Post([this, text, kind] { kind == storage::NoticeKind::Information ? Inform(text) : Tell(text); });
+    });
     filer_->SetFolderHandler([this](const QString& folder) { Post([this, folder] { prefs_->NoteFolder(folder); }); });
     prefs_->SetErrorHandler([this](const QString& text) { Post([this, text] { Tell(text); }); });
     // Temporaries a crash left where photos went lately go at once, off the window's thread.
@@ -196,6 +198,12 @@ void QuorCtrlComponent::Tell(const QString& text) {
         view_->ShowMessage(Printable(text));
 }
 
+void QuorCtrlComponent::Inform(const QString& text) {
+    PrintToStderr(text);
+    if (view_)
+        view_->ShowMessage(Printable(text), QuorCtrlView::MessageKind::Notice);
+}
+
 void QuorCtrlComponent::OnSessionEnded() {
     shooting_->OnSessionEnded();
     StopLive();
@@ -220,7 +228,7 @@ void QuorCtrlComponent::ApplyZoom(int factor, QPointF centre) {
         return;
     // A camera that cannot magnify keeps its whole frame, and says so.
     if (Session() && liveOn_ && !Session()->SetLiveZoom(factor, state_.zoomCentre)) {
-        Tell(tr("这台相机不能放大实时取景画面"));
+        Inform(tr("这台相机不能放大实时取景画面"));
         return;
     }
     state_.zoomFactor = liveOn_ ? factor : 1;

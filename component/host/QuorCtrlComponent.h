@@ -106,8 +106,10 @@ private:
     void Raise(int eventId, std::span<Variant> args);
     void Post(std::function<void()> task);
     void Repaint();
-    // Tells the user: in the view until they do something, and once on stderr.
+    // Tells the user: in the view until they do something, and once on stderr. Tell says what went wrong;
+    // Inform says what the user should know while all is well.
     void Tell(const QString& text);
+    void Inform(const QString& text);
     void StartFileWork(const RealCameraSources& real);
     void OnSessionEnded();
     void RaiseLiveViewState(bool on);
@@ -153,6 +155,7 @@ private:
     Variant PressShutterHalfway(Args);
     Variant ResumeLiveView(Args);
     Variant ShowSettingsDialog(Args);
+    Variant ShowNotice(Args);
     Variant SetControlMode(Args);
     Variant StartLiveView(Args);
     Variant StopLiveView(Args);

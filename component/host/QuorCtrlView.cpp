@@ -38,6 +38,8 @@ QuorCtrlView::QuorCtrlView(QWidget* parent, const HostedProperties& props, const
     setObjectName(QStringLiteral("QuorCtrlView"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(kDefaultWidth, kDefaultHeight);
+    // A click on the picture gives it the keyboard for its own keys (H, P, G, Z); Tab passes it by.
+    setFocusPolicy(Qt::ClickFocus);
     // Messages stay until the user does something; the program-wide filter sees every click and key.
     qApp->installEventFilter(this);
     statsTimer_.setInterval(500);
@@ -253,13 +255,27 @@ void QuorCtrlView::SetTransferProgress(int percent) {
     update();
 }
 
-void QuorCtrlView::ShowMessage(const QString& text) {
-    messages_.removeAll(text);
-    messages_ << text;
+void QuorCtrlView::ShowMessage(const QString& text, MessageKind kind) {
+    messages_.removeIf([&text](const ShownMessage& m) { return m.text == text; });
+    messages_.append({text, kind});
     while (messages_.size() > kMessageLines)
         messages_.removeFirst();
     messageCache_ = QImage();
     update();
+}
+
+QString QuorCtrlView::Message() const {
+    QStringList lines;
+    for (const ShownMessage& m : messages_)
+        lines << m.text;
+    return lines.join(QLatin1Char('\n'));
+}
+
+QList<QuorCtrlView::MessageKind> QuorCtrlView::MessageKinds() const {
+    QList<MessageKind> kinds;
+    for (const ShownMessage& m : messages_)
+        kinds << m.kind;
+    return kinds;
 }
 
 void QuorCtrlView::ClearMessages() {
@@ -273,6 +289,9 @@ void QuorCtrlView::ClearMessages() {
 bool QuorCtrlView::eventFilter(QObject* watched, QEvent* event) {
     if (!messages_.isEmpty() && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress))
         ClearMessages();
+    // The view's own windows go when the window hosting it closes.
+    if (event->type() == QEvent::Hide && popOut_ && watched == window() && watched != this)
+        popOut_->close();
     return QWidget::eventFilter(watched, event);
 }
 
@@ -332,8 +351,9 @@ void QuorCtrlView::paintEvent(QPaintEvent*) {
     if (state_->showDebugInfo)
         PaintDebugOverlay(painter);
 
-    if (state_->borderStyle == 1) {
-        painter.setPen(QPen(Qt::black, 1));
+    if (state_->borderStyle == 1 || hasFocus()) {
+        // With the keyboard the border takes the highlight colour: the picture's keys are live.
+        painter.setPen(QPen(hasFocus() ? palette().color(QPalette::Highlight) : QColor(Qt::black), 1));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(rect().adjusted(0, 0, -1, -1));
     }
@@ -366,19 +386,24 @@ QImage QuorCtrlView::MessageBox(const QFont& font) const {
     constexpr int kFlags = Qt::AlignHCenter | Qt::TextWrapAnywhere;
     QList<int> heights;
     int total = 4;
-    for (const QString& m : messages_) {
-        heights << std::min(metrics.boundingRect(QRect(0, 0, textWidth, 10000), kFlags, m).height(),
+    for (const ShownMessage& m : messages_) {
+        heights << std::min(metrics.boundingRect(QRect(0, 0, textWidth, 10000), kFlags, m.text).height(),
                             3 * metrics.lineSpacing()) + 4;
         total += heights.last();
     }
     QImage box(std::max(1, width()), total, QImage::Format_ARGB32_Premultiplied);
-    box.fill(QColor(150, 20, 20, 210));
+    box.fill(Qt::transparent);
     QPainter p(&box);
     p.setFont(font);
     p.setPen(Qt::white);
     int y = 2;
     for (int i = 0; i < messages_.size(); ++i) {
-        p.drawText(QRect(6, y + 2, textWidth, heights[i] - 4), kFlags, messages_[i]);
+        // Each message on its own band: red for what went wrong, slate for what the user should know.
+        const int top = i == 0 ? 0 : y;
+        const int bottom = i + 1 == messages_.size() ? total : y + heights[i];
+        const bool failure = messages_[i].kind == MessageKind::Failure;
+        p.fillRect(QRect(0, top, box.width(), bottom - top), failure ? QColor(150, 20, 20, 210) : QColor(40, 62, 90, 215));
+        p.drawText(QRect(6, y + 2, textWidth, heights[i] - 4), kFlags, messages_[i].text);
         y += heights[i];
     }
     return box;

@@ -62,11 +62,14 @@ public:
     // Transfer progress in percent while a download runs; -1 when none does.
     void SetTransferProgress(int percent);
     int TransferProgress() const { return progress_; }
-    // A line shown over the picture (a failed write, a refused shot, photos saved elsewhere) until the user does
-    // something: the next click or key press anywhere in the program.
-    void ShowMessage(const QString& text);
-    // The lines shown now, newest last, one a line.
-    QString Message() const { return messages_.join(QLatin1Char('\n')); }
+    // A line shown over the picture until the user does something (the next click or key press anywhere in the
+    // program): a failure (a failed write, a refused shot, a lost camera) on red, a notice (photos saved in the
+    // pictures folder, a value the camera does not offer) on slate.
+    enum class MessageKind { Failure, Notice };
+    void ShowMessage(const QString& text, MessageKind kind = MessageKind::Failure);
+    // The lines shown now, newest last, one a line; and the kind of each.
+    QString Message() const;
+    QList<MessageKind> MessageKinds() const;
     void ClearMessages();
     // A photo has arrived: kept for the onion skin, and shown instead of live view when `show`.
     // A frame of a series over running live view shows only briefly (`brief`): the view never freezes.
@@ -106,6 +109,12 @@ public:
     void CycleZoom();
     void SetZoom(int factor);
     void SetGrid(int kind);
+    void CycleGrid();
+    // Moves the magnified part by a fraction of the frame (nothing while not magnified).
+    void PanZoom(double dx, double dy);
+    // The picture's keys, in the view once clicked and in the pop-out: H histogram, P peaking, G grid, Z
+    // magnifier, the arrows move the magnified part. False for any other key, which goes on to the host window.
+    bool PictureKey(int key);
     // A click on the picture at `p`, in the pixels of the frame shown (either surface).
     void PictureClicked(QPointF p);
     // The scene as the pop-out draws it (its own caches, the same sources).
@@ -137,6 +146,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -161,7 +171,11 @@ private:
     const CaptureStatus* status_ = nullptr;
 
     int progress_ = -1;
-    QStringList messages_;
+    struct ShownMessage {
+        QString text;
+        MessageKind kind;
+    };
+    QList<ShownMessage> messages_;
     QImage messageCache_;
     QImage shownPhoto_;
     std::deque<QImage> photos_; // newest last

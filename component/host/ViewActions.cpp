@@ -9,8 +9,11 @@
 
 #include <QActionGroup>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+
+#include <algorithm>
 
 namespace quor::component {
 
@@ -57,6 +60,52 @@ void QuorCtrlView::SetGrid(int kind) {
         emit aidsRequested(state_->aids, kind);
 }
 
+void QuorCtrlView::CycleGrid() { SetGrid((state_->grid + 1) % kGridKinds); }
+
+void QuorCtrlView::PanZoom(double dx, double dy) {
+    if (state_->zoomFactor <= 1 || !CurrentFrame())
+        return;
+    const QPointF c = state_->zoomCentre;
+    emit zoomRequested(state_->zoomFactor, QPointF(std::clamp(c.x() + dx, 0.0, 1.0), std::clamp(c.y() + dy, 0.0, 1.0)));
+}
+
+bool QuorCtrlView::PictureKey(int key) {
+    // A twentieth of the frame a press: a 10x magnifier shows a tenth of it, so each press moves it by half.
+    constexpr double kStep = 0.05;
+    switch (key) {
+    case Qt::Key_H:
+        ToggleAid('h');
+        return true;
+    case Qt::Key_P:
+        ToggleAid('p');
+        return true;
+    case Qt::Key_G:
+        CycleGrid();
+        return true;
+    case Qt::Key_Z:
+        CycleZoom();
+        return true;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        // Only while magnified; otherwise the arrows are the host window's (moving between its controls).
+        if (state_->zoomFactor <= 1 || !CurrentFrame())
+            return false;
+        PanZoom(key == Qt::Key_Left ? -kStep : key == Qt::Key_Right ? kStep : 0.0,
+                key == Qt::Key_Up ? -kStep : key == Qt::Key_Down ? kStep : 0.0);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void QuorCtrlView::keyPressEvent(QKeyEvent* event) {
+    // Plain keys only: with a modifier, or any other key (Enter, Escape, F11 ...), the host window has it.
+    if (event->modifiers() & ~Qt::KeypadModifier || !PictureKey(event->key()))
+        QWidget::keyPressEvent(event);
+}
+
 PopOutView* QuorCtrlView::PopOut() const { return popOut_.data(); }
 
 void QuorCtrlView::OpenPopOut() {
@@ -99,7 +148,7 @@ void QuorCtrlView::ShowMenu(QWidget* over, QPoint globalPos) {
     check(tr("直方图\tH"), aids.histogram, [this] { ToggleAid('h'); });
     check(tr("斑马纹"), aids.zebra, [this] { ToggleAid('z'); });
     check(tr("峰值对焦\tP"), aids.peaking, [this] { ToggleAid('p'); });
-    QMenu* grid = menu.addMenu(tr("网格"));
+    QMenu* grid = menu.addMenu(tr("网格\tG"));
     grid->setFont(menu.font()); // a submenu is a window of its own as well
     for (int k = 0; k < kGridKinds; ++k) {
         QAction* a = grid->addAction(GridName(static_cast<GridKind>(k)));

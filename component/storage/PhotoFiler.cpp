@@ -90,7 +90,7 @@ QString PhotoFiler::Unusable(const QString& folder) {
     return {};
 }
 
-void PhotoFiler::Notice(const QString& text) {
+void PhotoFiler::Notice(const QString& text, NoticeKind kind) {
     NoticeFn notice;
     {
         std::lock_guard lock(mutex_);
@@ -99,7 +99,7 @@ void PhotoFiler::Notice(const QString& text) {
         notice = notice_;
     }
     if (notice)
-        notice(text);
+        notice(text, kind);
 }
 
 bool PhotoFiler::ScanDue(const QString& folder) {
@@ -145,7 +145,10 @@ QString PhotoFiler::Place(const PhotoRequest& request, QString* error) {
                          .arg(named, why, fallback_, fallbackWhy);
         return {};
     }
-    Notice(QCoreApplication::translate("quor::storage", "照片改存到 %1，因为 %2 %3").arg(fallback_, named, why));
+    // The folders the host names cannot always take photos (an installed copy's are system folders): that is
+    // how the program works then. A folder the user chose failing is something to put right.
+    Notice(QCoreApplication::translate("quor::storage", "照片改存到 %1，因为 %2 %3").arg(fallback_, named, why),
+           SaveFolder().isEmpty() ? NoticeKind::Information : NoticeKind::Failure);
     return fallback_;
 }
 

@@ -50,6 +50,9 @@ struct StoredPhoto {
 
 class PhotoFiler;
 
+// What a message of the filer is: something to know while all is well, or something that went wrong.
+enum class NoticeKind { Information, Failure };
+
 // One file of a photo arriving piece by piece (a download), written where it goes as it comes: memory holds one
 // piece at a time. Should that folder fail half-way, what arrived so far moves on to the fallback folder and the
 // rest follows it there. Nothing of it stays on disk unless PhotoFiler::Finish names it.
@@ -86,8 +89,10 @@ public:
     // How often a folder written to is searched again for temporaries a crash left there.
     static constexpr std::chrono::seconds kScanInterval{60};
 
-    // Called on the writing thread with something the user should read (photos saved elsewhere than asked).
-    using NoticeFn = std::function<void(const QString&)>;
+    // Called on the writing thread with something the user should read: photos saved elsewhere than asked
+    // (information when the program's own folder is a system folder, as in an installed copy), or a photo that
+    // could not be kept where or as it should (a failure).
+    using NoticeFn = std::function<void(const QString&, NoticeKind)>;
     // Called on the writing thread the first time a folder is written to in this run.
     using FolderFn = std::function<void(const QString&)>;
 
@@ -144,7 +149,7 @@ private:
                     FolderAbilities& abilities);
     bool IsOurCopy(const QString& newestPath, const QString& stem, const QString& suffix, const QString& justKept,
                    const FolderAbilities& abilities);
-    void Notice(const QString& text);
+    void Notice(const QString& text, NoticeKind kind = NoticeKind::Failure);
     bool ScanDue(const QString& folder);
     FolderAbilities AbilitiesOf(const QString& folder);
     void Learned(const QString& folder, const FolderAbilities& abilities);

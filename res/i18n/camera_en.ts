@@ -196,7 +196,7 @@
     </message>
     <message>
         <source>%1（模拟）</source>
-        <translation>%1 (simulated)</translation>
+        <translation>%1 (sim.)</translation>
     </message>
     <message>
         <source>相机已被拔出</source>

@@ -98,10 +98,6 @@
         <translation>Focus peaking	P</translation>
     </message>
     <message>
-        <source>网格</source>
-        <translation>Grid</translation>
-    </message>
-    <message>
         <source>放大	Z</source>
         <translation>Magnify	Z</translation>
     </message>
@@ -232,6 +228,10 @@
     <message>
         <source>最近保存：%1</source>
         <translation>last saved: %1</translation>
+    </message>
+    <message>
+        <source>网格	G</source>
+        <translation>Grid	G</translation>
     </message>
 </context>
 <context>

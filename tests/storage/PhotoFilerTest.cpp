@@ -53,7 +53,10 @@ const QRegularExpression kKept(QStringLiteral("^quortovu_\\d{8}-\\d{6}_\\d{4}\\.
 
 struct Filer {
     explicit Filer(const QString& fallback) : filer(fallback) {
-        filer.SetNoticeHandler([this](const QString& text) { notices.push_back(text); });
+        filer.SetNoticeHandler([this](const QString& text, NoticeKind kind) {
+            notices.push_back(text);
+            kinds.push_back(kind);
+        });
     }
     StoredPhoto Save(const PhotoRequest& request, const QByteArray& bytes, const QString& suffix = ".jpg") {
         const QByteArrayView parts[] = {QByteArrayView(bytes).first(1), QByteArrayView(bytes).sliced(1)};
@@ -65,6 +68,7 @@ struct Filer {
     }
     PhotoFiler filer;
     std::vector<QString> notices;
+    std::vector<NoticeKind> kinds;
     bool ok = false;
 };
 
@@ -140,6 +144,7 @@ TEST(PhotoFiler, FoldersThatCannotTakePhotosSendThemToTheFallbackAndTheUserIsTol
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
         f.notices.clear();
+        f.kinds.clear();
         for (int shot = 0; shot < 2; ++shot) {
             const StoredPhoto stored = f.Save(Newest(c.folder + QStringLiteral("/quortovu.jpg")), "photo");
             EXPECT_EQ(stored.path, QDir(fallback).filePath(QStringLiteral("quortovu.jpg")));
@@ -147,14 +152,21 @@ TEST(PhotoFiler, FoldersThatCannotTakePhotosSendThemToTheFallbackAndTheUserIsTol
         ASSERT_EQ(f.notices.size(), 1u) << "said once";
         EXPECT_TRUE(f.notices[0].contains(fallback) && f.notices[0].contains(QLatin1String(c.why)))
             << f.notices[0].toStdString();
+        // The host's own folders failing is how an installed copy works: a notice, not a failure.
+        EXPECT_EQ(f.kinds[0], NoticeKind::Information);
     }
     EXPECT_FALSE(QFile::exists(QStringLiteral("/usr/bin/quortovu.jpg")));
 
-    // A chosen save folder wins over the host's folder.
+    // A chosen save folder wins over the host's folder; one that cannot take photos is a failure to put right.
     QTemporaryDir chosen;
     f.filer.SetSaveFolder(chosen.path());
     EXPECT_EQ(f.Save(Newest(dir.filePath(QStringLiteral("quortovu.jpg"))), "x").path,
               QDir(chosen.path()).filePath(QStringLiteral("quortovu.jpg")));
+    f.filer.SetSaveFolder(dir.filePath(QStringLiteral("chosen-but-gone")));
+    f.kinds.clear();
+    f.Save(Newest(dir.filePath(QStringLiteral("quortovu.jpg"))), "x");
+    ASSERT_EQ(f.kinds.size(), 1u);
+    EXPECT_EQ(f.kinds[0], NoticeKind::Failure);
 
     // Nowhere to go: the photo is reported lost, with both reasons.
     Filer nowhere(QStringLiteral("/proc/no-pictures"));
@@ -182,6 +194,7 @@ TEST(PhotoFiler, FoldersThatCannotTakePhotosSendThemToTheFallbackAndTheUserIsTol
     EXPECT_EQ(ReadAll(stored.path), head + tail);
     ASSERT_EQ(f.notices.size(), 1u);
     EXPECT_TRUE(f.notices[0].contains(gone.path())) << f.notices[0].toStdString();
+    EXPECT_EQ(f.kinds.back(), NoticeKind::Failure);
 }
 
 TEST(PhotoFiler, SeriesFramesCountUpAndTheSecondFileOfAnExposureSharesItsName) {
