@@ -1,6 +1,8 @@
 #include "console/CameraConsoleDlg.h"
 
 #include "console/ControlTable.h"
+#include "console/TypedValueGuard.h"
+#include "console/WideComboBox.h"
 #include "control/ComponentRegistry.h"
 
 #include <QButtonGroup>
@@ -131,7 +133,7 @@ QLabel* MakeLabel(const QString& caption, std::uint32_t style, QWidget* parent) 
 }
 
 QComboBox* MakeCombo(std::uint32_t style, QWidget* parent) {
-    auto* combo = new QComboBox(parent);
+    auto* combo = new quor::console::WideComboBox(parent);
     if (style & quor::console::kEditable) {
         combo->setEditable(true);
         combo->setInsertPolicy(QComboBox::NoInsert);
@@ -287,8 +289,11 @@ void CCameraConsoleDlg::SetOpenState(bool open) {
         return;
     for (int id : kPropertyCombosClosingOrder)
         EnableItem(id, false);
-    for (int id : kPropertyCombosClosingOrder)
+    for (int id : kPropertyCombosClosingOrder) {
         ClearCombo(id);
+        if (typedValues_)
+            typedValues_->Reported(ComboAt(id), QString());
+    }
     for (int id : {1011, 1012, 1013, 1016, 1019})
         SetItemText(id, QString());
     SetFocusButtons(false);

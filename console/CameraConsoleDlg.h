@@ -27,6 +27,7 @@ class QMouseEvent;
 namespace quor::console {
 struct ControlDef;
 struct PropertyBinding;
+class TypedValueGuard;
 } // namespace quor::console
 
 // The console's state flags: 32-bit integers used as booleans (liveViewOn may hold -1).
@@ -206,4 +207,6 @@ private:
 
     ConsoleState state_;
     QRect takePhotoRect_;
+    // Puts a property list's typed text back to the camera's value when the field is left.
+    quor::console::TypedValueGuard* typedValues_ = nullptr;
 };

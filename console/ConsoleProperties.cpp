@@ -3,6 +3,7 @@
 #include "console/CameraConsoleDlg.h"
 
 #include "console/PropertyBindings.h"
+#include "console/TypedValueGuard.h"
 #include "control/PropertyCodes.h"
 
 #include <QComboBox>
@@ -17,8 +18,11 @@ void CCameraConsoleDlg::OnPropertyValueChanged(std::int32_t code, const std::str
     if (!row)
         return;
     // Shows the text without selecting an item, so nothing goes back to the camera.
-    if (QComboBox* combo = ComboAt(row->comboId))
+    if (QComboBox* combo = ComboAt(row->comboId)) {
         combo->setEditText(QString::fromStdString(text));
+        if (typedValues_)
+            typedValues_->Reported(combo, combo->currentText());
+    }
     ApplyKeywordRule(*row, text);
 }
 

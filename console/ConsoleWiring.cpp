@@ -3,6 +3,7 @@
 
 #include "console/ControlTable.h"
 #include "console/PropertyBindings.h"
+#include "console/TypedValueGuard.h"
 #include "platform/DeviceChange.h"
 
 #include <QAbstractButton>
@@ -35,9 +36,14 @@ void CCameraConsoleDlg::WireControls() {
     WireLiveViewControls();
     WireOptionControls();
 
-    // A selection made in the list (mouse or keyboard), never a change made by the program.
+    // A selection made in the list (mouse or keyboard), never a change made by the program. Text typed into
+    // the list's field is not kept once the field is left (it was never sent).
+    typedValues_ = new quor::console::TypedValueGuard(
+        [this](const QString& text) { Guard("typed value", [this, &text] { ctrl_.ShowNotice(text.toStdString()); }); },
+        this);
     for (const quor::console::PropertyBinding& row : quor::console::kPropertyBindings) {
         if (QComboBox* combo = ComboAt(row.comboId)) {
+            typedValues_->Watch(combo); // first: it notes the choice before the camera answers it
             connect(combo, &QComboBox::activated, this,
                     [this, id = row.comboId](int) { Guard("property selection", [this, id] { OnPropertySelChange(id); }); });
         }

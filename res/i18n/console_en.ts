@@ -244,4 +244,31 @@
         <translation>Progress</translation>
     </message>
 </context>
+<context>
+    <name>quor::console::TypedValueGuard</name>
+    <message>
+        <source>相机此时没有提供可选值</source>
+        <translation>The camera offers no values for it just now.</translation>
+    </message>
+    <message>
+        <source>可选：%1</source>
+        <translation>Offered: %1.</translation>
+    </message>
+    <message>
+        <source>可选：%1 … %2（共 %3 个）</source>
+        <translation>Offered: %1 … %2 (%3 values).</translation>
+    </message>
+    <message>
+        <source>“%1”未被采用：输入的值不会发给相机。</source>
+        <translation>“%1” was not applied: typed values are not sent to the camera. </translation>
+    </message>
+    <message>
+        <source>“%1”未被采用，仍为 %2：输入的值不会发给相机。</source>
+        <translation>“%1” was not applied, it stays %2: typed values are not sent to the camera. </translation>
+    </message>
+    <message>
+        <source>只有从列表中选择才会改变设置。</source>
+        <translation>Only a choice from the list changes the setting. </translation>
+    </message>
+</context>
 </TS>

@@ -16,6 +16,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QAbstractItemView>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -147,6 +148,20 @@ protected:
         comp_->View()->PopOut()->close();
     }
 
+    // Every list of the console opens wide enough for its longest item, whatever the list's own width.
+    static void ExpectPopupsFitTheirItems(CCameraConsoleDlg& console) {
+        for (int id : {1014, 1004, 1006, 1007, 1005, 1008, 1009, 1010, 1015, 1017, 1018, 1022}) {
+            auto* combo = qobject_cast<QComboBox*>(console.GetDlgItem(id));
+            ASSERT_NE(combo, nullptr);
+            int longest = 0;
+            for (int i = 0; i < combo->count(); ++i)
+                longest = std::max(longest, combo->view()->fontMetrics().horizontalAdvance(combo->itemText(i)));
+            combo->showPopup();
+            EXPECT_GE(combo->view()->viewport()->width(), longest + 4) << "list " << id;
+            combo->hidePopup();
+        }
+    }
+
     QTemporaryDir dir_;
     std::unique_ptr<CCameraConsoleDlg> dlg_;
     QuorCtrlComponent* comp_ = nullptr;
@@ -164,6 +179,7 @@ TEST_F(LanguageTest, ChineseAsWrittenWithoutCataloguesEnglishFromThemEveryCaptio
         "对焦功能", "录像功能", "电池电量:", "设置", "开启裁剪功能", "显示对焦框", "录制视频", "可拍摄张数:", "录制音频",
         "设置", "自动选择", "锁定裁剪比例", "录像", "进度", "手动选择", "显示裁剪框", "0", "90", "180", "270"};
     const std::vector<Caption> zhCaptions = Captions(zh);
+    const QString zhCamera = qobject_cast<QComboBox*>(zh.GetDlgItem(1014))->itemText(0);
     EXPECT_EQ(TextsOf(zhCaptions).join(u'|').toStdString(), chinese.join(u'|').toStdString());
     EXPECT_EQ(zh.windowTitle(),
               QString::fromUtf8("QuorTovu 佳能单反数码相机控件(QuorCtrl)演示程序,详情访问https://quortovu.example.com"));
@@ -192,6 +208,11 @@ TEST_F(LanguageTest, ChineseAsWrittenWithoutCataloguesEnglishFromThemEveryCaptio
     static_cast<QAbstractButton*>(en.GetDlgItem(1001))->click();
     ASSERT_EQ(en.State().cameraOpen, 1);
     EXPECT_EQ(en.GetItemText(1001), QStringLiteral("Close"));
+    ExpectPopupsFitTheirItems(en);
+    // The simulated camera's mark takes no more room in English than in Chinese.
+    const QFontMetrics metrics(en.GetDlgItem(1014)->font());
+    EXPECT_LE(metrics.horizontalAdvance(qobject_cast<QComboBox*>(en.GetDlgItem(1014))->itemText(0)),
+              metrics.horizontalAdvance(zhCamera));
     for (const auto& [id, source] : {std::pair{1001, "关闭相机"}, {1003, "恢复"}, {1029, "停止"}, {1032, "停止"}})
         ExpectFits(en.GetDlgItem(id), CCameraConsoleDlg::tr(source));
     static_cast<QAbstractButton*>(en.GetDlgItem(1001))->click();

@@ -61,6 +61,50 @@ TEST_F(PropertyPanelTest, EveryBoundListFillsShowsAndSendsItsOwnProperty) {
     }
 }
 
+// Text typed into a list's field is never sent; leaving the field puts the camera's value back and tells the
+// user once what the camera offers. A choice from the list waiting for the camera's answer stays.
+TEST_F(PropertyPanelTest, TypedTextGoesBackToTheCameraValueWhenTheFieldIsLeftAChoiceStays) {
+    QComboBox* shutter = Combo(1006);
+    for (const char* speed : {"1/4000", "1/2000", "1/1000", "1/500", "1/250", "1/125", "1/60", "1/30", "1/15"})
+        comp_->RaiseOptionAdded(prop::ShutterSpeed, speed, 1, true);
+    comp_->RaiseValueChanged(prop::ShutterSpeed, "1/125");
+    auto leave = [&](Qt::FocusReason reason) {
+        QFocusEvent out(QEvent::FocusOut, reason);
+        QApplication::sendEvent(shutter, &out);
+    };
+    comp_->ClearCalls();
+    shutter->lineEdit()->setText(QStringLiteral("1/3333"));
+    leave(Qt::PopupFocusReason); // the list's own popup: still in the field
+    EXPECT_EQ(dlg_->GetItemText(1006), QStringLiteral("1/3333"));
+    leave(Qt::TabFocusReason);
+    EXPECT_EQ(dlg_->GetItemText(1006), QStringLiteral("1/125"));
+    ASSERT_EQ(comp_->Calls().size(), 1u) << "nothing but the notice";
+    EXPECT_EQ(comp_->Calls()[0].dispid, dispid::ShowNotice);
+    const QString notice = QString::fromStdString(comp_->Calls()[0].Text(0));
+    EXPECT_TRUE(notice.contains(QStringLiteral("1/3333")) && notice.contains(QStringLiteral("1/4000")) &&
+                notice.contains(QStringLiteral("1/15")) && notice.contains(QStringLiteral("9")))
+        << notice.toStdString();
+
+    // Chosen from the list and not answered yet: kept; answered otherwise: the answer shows and stays.
+    comp_->ClearCalls();
+    QTest::keyClick(shutter, Qt::Key_Down);
+    const QString chosen = dlg_->GetItemText(1006);
+    leave(Qt::MouseFocusReason);
+    EXPECT_EQ(dlg_->GetItemText(1006), chosen);
+    comp_->RaiseValueChanged(prop::ShutterSpeed, "1/250");
+    leave(Qt::MouseFocusReason);
+    EXPECT_EQ(dlg_->GetItemText(1006), QStringLiteral("1/250"));
+    // A closed camera empties the lists; a report-less list goes back to empty.
+    dlg_->SetOpenState(false);
+    shutter->lineEdit()->setText(QStringLiteral("1/8"));
+    leave(Qt::TabFocusReason);
+    EXPECT_EQ(dlg_->GetItemText(1006), QString());
+    int sent = 0;
+    for (const RecordedCall& call : comp_->Calls())
+        sent += call.dispid == dispid::SetPropertyValue;
+    EXPECT_EQ(sent, 1) << "only the choice from the list goes to the camera";
+}
+
 TEST_F(PropertyPanelTest, AValueBeforeAnyOptionIsShownInADisabledEmptyList) {
     comp_->RaiseValueChanged(prop::DriveMode, "Continuous Shooting");
     EXPECT_EQ(dlg_->GetItemText(1017), QStringLiteral("Continuous Shooting"));
