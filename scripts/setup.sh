@@ -11,7 +11,7 @@ packages=(
   gphoto2
   appstream desktop-file-utils dpkg-dev fakeroot
   clang libclang-rt-14-dev
-  xvfb xauth xdotool x11-apps x11-utils imagemagick
+  xvfb xauth xdotool x11-apps x11-utils imagemagick openbox xclip
   fonts-liberation fonts-wqy-zenhei
 )
 
