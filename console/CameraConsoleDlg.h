@@ -108,6 +108,7 @@ protected:
     virtual void OnUpdateEvfOutput(std::int16_t state);
     virtual void OnDownloadComplete();
     virtual void OnResetPropertyDesc(std::int32_t code);
+    virtual void OnSeriesEnded();
 
     // Pre-translation: sees every pointer move and key press for the console's window (and windows inside it)
     // before it is dispatched, for the hover half-press and F11. Never consumes anything.

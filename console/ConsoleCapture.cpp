@@ -86,6 +86,15 @@ void CCameraConsoleDlg::ToggleContinuousShooting() {
     }
 }
 
+void CCameraConsoleDlg::OnSeriesEnded() {
+    // The component ended the series by itself (a photo or the camera lost): the button reads as after Stop,
+    // so that the next click starts a series again.
+    if (!state_.continuousActive)
+        return;
+    state_.continuousActive = 0;
+    SetItemText(1029, tr(kContinuousCaption));
+}
+
 void CCameraConsoleDlg::ToggleBulb() {
     if (!state_.cameraOpen)
         return;

@@ -45,6 +45,7 @@ void CCameraConsoleDlg::BuildEventRoutes() {
         const std::int32_t code = v.Int();
         Guard("resetPropertyDesc", [this, code] { OnResetPropertyDesc(code); });
     });
+    notify_.Add(quor::notify::SeriesEnded, [this](Variant&) { Guard("SeriesEnded", [this] { OnSeriesEnded(); }); });
 }
 
 bool CCameraConsoleDlg::IsConsoleWindow(const QObject* watched) const {

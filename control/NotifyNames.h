@@ -12,4 +12,8 @@ inline constexpr char UpdateEvfOutput[] = "updateEvfOutput";
 inline constexpr char DownloadComplete[] = "DownloadComplete";
 inline constexpr char ResetPropertyDesc[] = "resetPropertyDesc";
 
+// Ours, after the interface's own: a series the component ended by itself (a photo lost, the camera lost, a
+// body that refused it), never one the host stopped.
+inline constexpr char SeriesEnded[] = "SeriesEnded";
+
 } // namespace quor::notify

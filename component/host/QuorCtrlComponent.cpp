@@ -179,6 +179,7 @@ void QuorCtrlComponent::Notify(const char* name, Variant argument) {
 }
 
 void QuorCtrlComponent::Lost(const QString& reason) {
+    shooting_->OnSessionLost();
     Tell(reason);
     engine_->Lose();
 }

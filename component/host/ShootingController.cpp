@@ -69,14 +69,21 @@ bool ShootingController::StartSeries(const std::string& folder) {
     // fallback folder then.
     const QString where = HostPath(folder);
     ICameraSession* session = Session();
-    if (!session || status_.seriesActive || where.isEmpty())
+    // No camera, or a series already running: nothing started, nothing ended.
+    if (!session || status_.seriesActive)
         return false;
+    if (where.isEmpty()) {
+        SeriesEndedByItself();
+        return false;
+    }
     const JobId job = nextJob_++;
     seriesJob_ = job;
     lastSeriesJob_ = job;
     status_.seriesActive = true;
     // A body that refuses its very first frame reports that inside the call, and the series is over already.
     if (!session->StartSeries(job, Series(where)) || seriesJob_ != job) {
+        if (status_.seriesActive)
+            SeriesEndedByItself(); // a loss reported inside the call has said so already
         status_.seriesActive = false;
         seriesJob_ = 0;
         return false;
@@ -178,6 +185,16 @@ bool ShootingController::GrabFrame(const std::string& path) {
     return true;
 }
 
+void ShootingController::SeriesEndedByItself() {
+    // After the call that caused it has returned: the host sets its own state when a call returns.
+    links_.post([toHost = links_.notify] { toHost(notify::SeriesEnded, Variant{}); });
+}
+
+void ShootingController::OnSessionLost() {
+    if (status_.seriesActive)
+        SeriesEndedByItself();
+}
+
 void ShootingController::OnSessionEnded() {
     // Whatever the camera was doing ends with the session; reports already on their way are dropped by it.
     status_.seriesActive = false;
@@ -231,6 +248,7 @@ void ShootingController::CaptureFailed(JobId job, const QString& reason) {
         session->StopSeries();
     status_.seriesActive = false;
     seriesJob_ = 0;
+    SeriesEndedByItself();
     links_.tell(QCoreApplication::translate("quor::component::ShootingController", "连拍已停止。%1").arg(reason));
     Repaint();
 }

@@ -55,6 +55,8 @@ public:
     bool PressCameraShutter();
 
     // The open session has ended: whatever ran on the camera is over.
+    // The camera was lost (not closed by the host): a series running ends by itself.
+    void OnSessionLost();
     void OnSessionEnded();
 
     // The session's transfer reports.
@@ -64,6 +66,8 @@ public:
     void CaptureFailed(JobId job, const QString& reason);
 
 private:
+    // Tells the host, once the current call has returned, that the series ended without its asking.
+    void SeriesEndedByItself();
     ICameraSession* Session() const;
     void Repaint();
     // A shot the camera took (`taken`) is counted, and the next one gets a job of its own.

@@ -268,6 +268,24 @@ TEST_F(ConsoleCaptureTest, ContinuousCaptionChangesAfterTheCallWhateverItReturns
     EXPECT_EQ(comp_->CallsOf(dispid::StartContinuousShooting)[0].Text(0), "/opt/quortovu");
 }
 
+// A series the component ends by itself (a photo or the camera lost) leaves the button as Stop would: the next
+// click starts a series. Without a series running the report changes nothing.
+TEST_F(ConsoleCaptureTest, ASeriesTheComponentEndedByItselfLeavesTheButtonReadyForTheNext) {
+    CCameraConsoleDlg& dlg = OpenShown();
+    dlg.EnableItem(1029, true);
+    comp_->RaiseNotify(notify::SeriesEnded, Variant{});
+    EXPECT_EQ(dlg.GetItemText(1029), QStringLiteral("连拍"));
+    Click(1029);
+    ASSERT_EQ(dlg.State().continuousActive, 1);
+    comp_->RaiseNotify(notify::SeriesEnded, Variant{});
+    EXPECT_EQ(dlg.State().continuousActive, 0);
+    EXPECT_EQ(dlg.GetItemText(1029), QStringLiteral("连拍"));
+    comp_->ClearCalls();
+    Click(1029);
+    EXPECT_EQ(comp_->CallIds(), std::vector<int>{dispid::StartContinuousShooting});
+    EXPECT_EQ(dlg.GetItemText(1029), QStringLiteral("停止"));
+}
+
 TEST_F(ConsoleCaptureTest, BulbCaptionChangesBeforeTheCall) {
     CCameraConsoleDlg& dlg = OpenShown();
     dlg.EnableItem(1032, true);

@@ -221,11 +221,21 @@ TEST_F(ConsolePhotoCapture, AFailedWriteStopsTheSeriesAfterOneLoss) {
     EXPECT_EQ(comp_->Engine().AvailableShots(), availableBefore) << "a lost shot takes no room";
     EXPECT_TRUE(comp_->View()->Message().contains(QStringLiteral("series was stopped"))) << comp_->View()->Message().toStdString();
     EXPECT_TRUE(Kept(appDir_.path()).isEmpty());
+    // The console heard that the series is over: its button reads as after Stop.
+    ASSERT_TRUE(WaitUntil([&] { return dlg_->State().continuousActive == 0; }));
+    EXPECT_EQ(dlg_->GetItemText(1029), QStringLiteral("连拍"));
     // The message stays until the user does something, then goes.
     QTest::qWait(300);
     EXPECT_FALSE(comp_->View()->Message().isEmpty());
     QTest::mouseClick(dlg_.get(), Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_TRUE(comp_->View()->Message().isEmpty());
+    // The next click starts a series again, and it runs once the card writes again.
+    comp_->Sim().writesFail = false;
+    Click(1029);
+    EXPECT_EQ(dlg_->GetItemText(1029), QStringLiteral("停止"));
+    ASSERT_TRUE(WaitUntil([&] { return comp_->Status().seriesActive && !Kept(appDir_.path()).isEmpty(); }));
+    Click(1029);
+    EXPECT_EQ(dlg_->GetItemText(1029), QStringLiteral("连拍"));
 }
 
 TEST_F(ConsolePhotoCapture, AFifoAtTheCropImagePathLeavesTheWindowResponsive) {
