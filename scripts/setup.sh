@@ -12,6 +12,7 @@ packages=(
   appstream desktop-file-utils dpkg-dev fakeroot
   clang libclang-rt-14-dev
   xvfb xauth xdotool x11-apps x11-utils imagemagick openbox xclip
+  fusefat fuse dosfstools
   fonts-liberation fonts-wqy-zenhei
 )
 

@@ -155,6 +155,22 @@ bool Exists(const QByteArray& path) {
     return ::lstat(path.constData(), &st) == 0;
 }
 
+// Claims made by looking first and renaming after: one at a time in this process.
+std::mutex gLookThenRename;
+
+// Renames `from` to `to` unless something is called `to` already (Taken). Only a writer of another process,
+// racing in the same instant on a filesystem that offers no exclusive rename, could defeat it.
+PendingFile::Claim RenameIfFree(const QByteArray& from, const QByteArray& to, const QString& failure, QString* error) {
+    std::lock_guard lock(gLookThenRename);
+    if (Exists(to))
+        return PendingFile::Claim::Taken;
+    if (::rename(from.constData(), to.constData()) != 0) {
+        Say(error, failure, errno);
+        return PendingFile::Claim::Failed;
+    }
+    return PendingFile::Claim::Done;
+}
+
 } // namespace
 
 bool PendingFile::Begin(const QString& folder, FolderAbilities& abilities, QString* error) {
@@ -317,37 +333,19 @@ PendingFile::Claim PendingFile::ClaimName(const QString& path, FolderAbilities& 
             return *c;
         }
     }
-    return ClaimByCreate(name, error);
+    return ClaimByRename(name, error);
 }
 
-// The last resort of a filesystem with neither links nor renameat2: the name is created exclusively and the
-// contents copied into it.
-PendingFile::Claim PendingFile::ClaimByCreate(const QByteArray& name, QString* error) {
-    const int out = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (out < 0) {
-        if (errno == EEXIST)
-            return Claim::Taken;
-        Say(error, QCoreApplication::translate("quor::storage", "无法保存 %1").arg(Decode(name)), errno);
-        return Claim::Failed;
-    }
-    int err = 0;
-    bool ok = CopyContents(fd_, out, &err);
-    if (ok && ::fsync(out) != 0 && errno != EINVAL) {
-        err = errno;
-        ok = false;
-    }
-    if (::close(out) != 0 && ok) {
-        err = errno;
-        ok = false;
-    }
-    if (!ok) {
-        ::unlink(name.constData());
-        Say(error, QCoreApplication::translate("quor::storage", "无法保存 %1").arg(Decode(name)), err);
-        return Claim::Failed;
-    }
-    ::unlink(temp_.constData());
-    CloseAndForget();
-    return Claim::Done;
+// The last resort of a filesystem with neither links nor renameat2 (FAT through FUSE, many network shares): the
+// temporary, complete and flushed, is renamed onto the name once it is sure that nothing has it. The look and
+// the rename happen under one lock that every such claim of this process takes, so no writer here can slip in
+// between; what a kill leaves behind is the temporary, never a part of a photo under its final name.
+PendingFile::Claim PendingFile::ClaimByRename(const QByteArray& name, QString* error) {
+    const Claim c =
+        RenameIfFree(temp_, name, QCoreApplication::translate("quor::storage", "无法保存 %1").arg(Decode(name)), error);
+    if (c == Claim::Done)
+        CloseAndForget();
+    return c;
 }
 
 void PendingFile::CloseAndForget() {
@@ -414,14 +412,8 @@ PendingFile::Claim KeepUnder(const QString& path, const QString& newName, Folder
         if (const auto c = Attempt(r, abilities.renameNoReplace, what, error))
             return *c;
     }
-    // Neither: a plain rename after looking, which only a writer racing us in the same instant could defeat.
-    if (Exists(to))
-        return PendingFile::Claim::Taken;
-    if (::rename(from.constData(), to.constData()) != 0) {
-        Say(error, QCoreApplication::translate("quor::storage", "无法保留 %1").arg(path), errno);
-        return PendingFile::Claim::Failed;
-    }
-    return PendingFile::Claim::Done;
+    // Neither: a plain rename after looking.
+    return RenameIfFree(from, to, what, error);
 }
 
 bool SyncFolder(const QString& folder, QString* error) {

@@ -59,7 +59,7 @@ public:
 private:
     bool BeginNamed(QString* error);
     bool ToNamed(QString* error);
-    Claim ClaimByCreate(const QByteArray& name, QString* error);
+    Claim ClaimByRename(const QByteArray& name, QString* error);
     void CloseAndForget();
 
     QByteArray folder_;

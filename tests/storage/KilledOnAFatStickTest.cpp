@@ -1,0 +1,157 @@
+// The program killed (kill -9) in the middle of a series written to a FAT stick mounted through FUSE (fusefat):
+// a filesystem with no hard links, no O_TMPFILE and no exclusive rename, as many FUSE and network filesystems.
+// Whatever moment the kill comes at, no file under a photo's name is partial or empty, and what a kill leaves
+// behind (temporaries) is gone once the program has started again.
+#include "tools/scripted/ConsoleProcess.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+
+#include <sys/stat.h>
+
+namespace quor::storage::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+bool Runs(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+
+// A 64 MB FAT image mounted through FUSE for as long as this lives.
+class FatStick {
+public:
+    // Empty when mounted; otherwise why it could not be.
+    std::string Mount() {
+        if (::access("/dev/fuse", R_OK | W_OK) != 0)
+            return "/dev/fuse is not usable here";
+        if (!Runs("command -v fusefat") || !Runs("command -v mkfs.vfat") || !Runs("command -v fusermount"))
+            return "fusefat, mkfs.vfat or fusermount is missing (Debian: fusefat, dosfstools, fuse)";
+        if (!dir_.isValid() || !QDir().mkpath(MountPoint()))
+            return "no temporary folder";
+        const std::string image = dir_.filePath(QStringLiteral("stick.img")).toStdString();
+        if (!Runs("truncate -s 64M '" + image + "' && mkfs.vfat '" + image + "'"))
+            return "could not make a FAT image";
+        if (!Runs("fusefat -o rw+ '" + image + "' '" + MountPoint().toStdString() + "'"))
+            return "fusefat could not mount the image (FUSE not available?)";
+        mounted_ = true;
+        return {};
+    }
+    ~FatStick() {
+        if (mounted_)
+            Runs("fusermount -u '" + MountPoint().toStdString() + "'");
+    }
+    QString MountPoint() const { return dir_.filePath(QStringLiteral("stick")); }
+
+private:
+    QTemporaryDir dir_;
+    bool mounted_ = false;
+};
+
+QStringList Photos(const QString& dir) {
+    return QDir(dir).entryList(QDir::Files, QDir::Name);
+}
+QStringList Temporaries(const QString& dir) {
+    return QDir(dir).entryList(QDir::Files | QDir::Hidden).filter(QRegularExpression(QStringLiteral("^\\.")));
+}
+
+// Whole: not empty, ends where a JPEG ends, and decodes.
+std::string WhatIsWrong(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "cannot be read";
+    const QByteArray bytes = file.readAll();
+    if (bytes.isEmpty())
+        return "is empty";
+    if (!bytes.endsWith("\xff\xd9"))
+        return "is cut off after " + std::to_string(bytes.size()) + " bytes";
+    if (QImage::fromData(bytes, "JPG").isNull())
+        return "does not decode";
+    return {};
+}
+
+class KilledOnAFatStick : public ::testing::Test {
+protected:
+    // Starts the program with its photos going to the stick; false when it did not come up.
+    bool Start(scripted::ConsoleProcess& console) {
+        const std::string home = home_.path().toStdString();
+        QSettings(home_.filePath(QStringLiteral("config/QuorTovu/QuorCtrl.conf")), QSettings::IniFormat)
+            .setValue(QStringLiteral("photos/saveFolder"), stick_.MountPoint());
+        return console.Start(QUOR_SCRIPTED_CONSOLE, {"HOME=" + home, "XDG_CONFIG_HOME=" + home + "/config",
+                                                     "QUORCTRL_SIMULATED_CAMERAS=1", "QT_QPA_PLATFORM=offscreen"}) &&
+               console.ReadLine(30s) == "ready 1";
+    }
+
+    FatStick stick_;
+    QTemporaryDir home_;
+};
+
+TEST_F(KilledOnAFatStick, LeavesNoPartialPhotoAndItsTemporariesGoAtTheNextStart) {
+    if (const std::string why = stick_.Mount(); !why.empty())
+        GTEST_SKIP() << "no FUSE mount for the test: " << why;
+    const QString stick = stick_.MountPoint();
+    // The stick is what the test is about: a second name for a file is refused there.
+    {
+        QFile probe(QDir(stick).filePath(QStringLiteral("probe")));
+        ASSERT_TRUE(probe.open(QIODevice::WriteOnly));
+        probe.close();
+        EXPECT_NE(::link(QFile::encodeName(probe.fileName()).constData(),
+                         QFile::encodeName(probe.fileName() + QStringLiteral("2")).constData()),
+                  0);
+        ASSERT_TRUE(probe.remove());
+    }
+
+    // Each round kills the program the moment a further photo's name shows on the stick: where a photo's name
+    // could appear before its contents are whole, that is inside the window where it is not.
+    constexpr int kRounds = 8;
+    for (int round = 0; round < kRounds; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        scripted::ConsoleProcess console;
+        ASSERT_TRUE(Start(console));
+        ASSERT_EQ(scripted::Numbers(console.Ask("open", "open", 30s).value_or("open")).at(0), 1);
+        const qsizetype before = Photos(stick).size();
+        ASSERT_EQ(console.Ask("series", "series", 30s), "series 1");
+        const qsizetype killAt = before + 1 + round % 3;
+        const auto deadline = std::chrono::steady_clock::now() + 60s;
+        while (Photos(stick).size() < killAt && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(1ms); // polls the stick as fast as FUSE answers
+        ASSERT_GE(Photos(stick).size(), killAt) << "the series stopped writing";
+        ASSERT_TRUE(console.Signal(SIGKILL));
+        ASSERT_TRUE(console.Wait(30s));
+    }
+
+    const QStringList photos = Photos(stick);
+    EXPECT_GE(photos.size(), kRounds);
+    for (const QString& name : photos) {
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^quortovu_\\d{8}-\\d{6}_\\d{4}\\.jpg$")).match(name).hasMatch())
+            << name.toStdString();
+        const std::string wrong = WhatIsWrong(QDir(stick).filePath(name));
+        EXPECT_TRUE(wrong.empty()) << name.toStdString() << " " << wrong;
+    }
+
+    // The next start clears what the kills left, without being asked to write anything.
+    scripted::ConsoleProcess console;
+    ASSERT_TRUE(Start(console));
+    const bool cleared = [&] {
+        const auto deadline = std::chrono::steady_clock::now() + 30s;
+        while (!Temporaries(stick).isEmpty() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(10ms);
+        return Temporaries(stick).isEmpty();
+    }();
+    EXPECT_TRUE(cleared) << Temporaries(stick).join(QLatin1Char(' ')).toStdString();
+    EXPECT_EQ(Photos(stick), photos) << "the start took photos away";
+    ASSERT_TRUE(console.Ask("close", "closed", 10s));
+    ASSERT_TRUE(console.Wait(30s));
+}
+
+} // namespace
+} // namespace quor::storage::test
