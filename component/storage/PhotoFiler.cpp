@@ -282,7 +282,9 @@ QString PhotoFiler::NextBase(const QString& folder, const PhotoRequest& request)
         break;
     case PhotoRequest::Naming::Series:
         prefix = QLatin1String(kSeriesStem) + QLatin1Char('_') + Stamp(request.started) + QLatin1Char('_');
-        key = folder + QLatin1Char('|') + prefix;
+        // The frame number is the series' own, whatever folder a frame lands in: a series that goes on in the
+        // fallback folder numbers on, so that both halves sort together in shooting order.
+        key = QLatin1Char('|') + prefix;
         break;
     case PhotoRequest::Naming::CameraNamed:
         prefix = request.cameraName + QLatin1Char('_');

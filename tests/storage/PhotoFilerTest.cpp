@@ -213,6 +213,25 @@ TEST(PhotoFiler, SeriesFramesCountUpAndTheSecondFileOfAnExposureSharesItsName) {
                                   QStringLiteral("quortovu_20261207-153012_0005.jpg")}));
     EXPECT_EQ(ReadAll(dir.filePath(QStringLiteral("quortovu_20261207-153012_0002.jpg"))), QByteArray("taken"));
 
+    // The series' folder goes away half-way (a stick pulled out): the frames go on in the fallback folder with
+    // the series' own numbers, so that both halves sort together in shooting order.
+    {
+        QTemporaryDir stick;
+        const PhotoRequest pulled{PhotoRequest::Naming::Series, stick.path(),
+                                  start.addSecs(60), {}};
+        QStringList frames;
+        for (int i = 0; i < 4; ++i) {
+            if (i == 2) {
+                ASSERT_TRUE(QDir(stick.path()).removeRecursively());
+            }
+            frames << f.Save(pulled, "frame").keptAs;
+        }
+        EXPECT_EQ(frames, (QStringList{stick.filePath(QStringLiteral("quortovu_20261207-153112_0001.jpg")),
+                                       stick.filePath(QStringLiteral("quortovu_20261207-153112_0002.jpg")),
+                                       QDir(fallback.path()).filePath(QStringLiteral("quortovu_20261207-153112_0003.jpg")),
+                                       QDir(fallback.path()).filePath(QStringLiteral("quortovu_20261207-153112_0004.jpg"))}));
+    }
+
     // A dated name carries on the count of the run before, whatever second that was in.
     QTemporaryDir earlier;
     WriteFile(earlier.filePath(QStringLiteral("quortovu_20261207-153012_0041.jpg")), "an earlier run's");
