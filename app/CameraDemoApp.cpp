@@ -5,10 +5,30 @@
 #include "component/host/QuorCtrlComponent.h"
 #include "console/CameraConsoleDlg.h"
 #include "control/ComponentRegistry.h"
+#include "platform/EndSignals.h"
 #include "platform/UdevMonitor.h"
 #include "res/i18n/Translations.h"
 
+#include <QWidget>
+
 #include <memory>
+
+namespace {
+
+// Closes every window of the program, the modal ones on top first, then those under them, as a person closing
+// them one by one would. A window that refuses to close stays, and the loop does not spin on it.
+void CloseAllWindows() {
+    for (int i = 0; i < 16; ++i) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->close())
+            break;
+    }
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible())
+            w->close();
+}
+
+} // namespace
 
 CCameraDemoApp::CCameraDemoApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("QuorTovu"));
@@ -29,6 +49,9 @@ void CCameraDemoApp::InitInstance() {
     appDirectory_ = quor::AppDirectoryFromPath(quor::ExecutablePath());
 
     auto console = std::make_unique<CCameraConsoleDlg>(appDirectory_);
+    // Asked to end by the system (logout, systemctl, kill, Ctrl+C): as if the user closed the windows, so that
+    // the photo on its way is finished first. Asked twice: at once.
+    const quor::EndSignals endSignals(CloseAllWindows);
     console->exec();
     quor::component::EndProcess(0);
 }

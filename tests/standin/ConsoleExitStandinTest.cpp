@@ -14,6 +14,8 @@
 
 #include <sstream>
 
+#include <csignal>
+
 namespace quor::standin::test {
 namespace {
 
@@ -107,6 +109,79 @@ TEST(ConsoleExitStandin, AStalledBodyNeitherFreezesAnOpenNorHoldsUpTheEndAndTheP
     EXPECT_EQ(static_cast<std::size_t>(bytes.size()), options.photoBytes);
     EXPECT_FALSE(QImage::fromData(bytes, "JPG").isNull());
     body.Stall(false);
+    body.Stop();
+}
+
+// Asked to end by the system (SIGTERM from a logout, systemctl or kill) while a photo is on its way: the
+// program ends as when its window closes, with the photo whole on disk. A second request while the first is
+// being carried out (here a body that stopped answering half-way through the photo) ends it at once.
+TEST(ConsoleExitStandin, AnEndRequestFinishesThePhotoOnItsWayAndASecondOneEndsAtOnce) {
+    Watchdog watchdog(120s);
+    UseThrowawayHome();
+    StandinOptions options;
+    options.photoBytes = 1536 * 1024 + 77;
+    options.frameWidth = 320;
+    options.frameHeight = 212;
+    StandinBody body(Traced(options));
+    std::string error;
+    ASSERT_TRUE(body.Start(&error)) << error;
+    for (const bool bodyStopsHalfWay : {false, true}) {
+        SCOPED_TRACE(bodyStopsHalfWay ? "a second request" : "one request");
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const QString photos = dir.filePath(QStringLiteral("photos"));
+        ASSERT_TRUE(QDir().mkpath(photos));
+        QSettings(dir.filePath(QStringLiteral("config/QuorTovu/QuorCtrl.conf")), QSettings::IniFormat)
+            .setValue(QStringLiteral("photos/saveFolder"), photos);
+        scripted::ConsoleProcess console;
+        ASSERT_TRUE(console.Start(QUOR_SCRIPTED_CONSOLE,
+                                  {"HOME=" + dir.path().toStdString(),
+                                   "XDG_CONFIG_HOME=" + dir.filePath("config").toStdString(),
+                                   "QUORCTRL_SIMULATED_CAMERAS=0",
+                                   "QUORCTRL_NETWORK_CAMERAS=127.0.0.1:" + std::to_string(body.Port())}));
+        ASSERT_EQ(console.ReadLine(30s), "ready 1");
+        ASSERT_EQ(Numbers(console.Ask("open", "open", 30s).value_or("open")).at(0), 1);
+        body.SetSlowTransfers(64 * 1024, 15ms);
+        if (bodyStopsHalfWay)
+            body.StallAfter(op::kGetPartialObject);
+        const std::size_t mark = body.Log().Size();
+        ASSERT_EQ(console.Ask("shoot", "shoot", 10s), "shoot");
+        const auto download = [](const OperationRecord& r) {
+            return r.code == op::kGetPartialObject || r.code == op::kGetObject;
+        };
+        ASSERT_TRUE(body.Log().WaitFor(download, 20000ms, mark)) << "the shot's download never started";
+
+        ASSERT_TRUE(console.Signal(SIGTERM));
+        if (bodyStopsHalfWay) {
+            // Once the first request has closed the window, the program waits for the photo (which never
+            // comes) until a second request ends it.
+            const auto hidden = [&] {
+                while (const auto line = console.ReadLine(10s))
+                    if (*line == "hidden")
+                        return true;
+                return false;
+            };
+            ASSERT_TRUE(hidden()) << "the first request did not close the window";
+            ASSERT_TRUE(console.Signal(SIGTERM));
+            const auto end = console.Wait(30s);
+            ASSERT_TRUE(end) << "the process never ended";
+            EXPECT_TRUE(WIFEXITED(end->status) && WEXITSTATUS(end->status) == 128 + SIGTERM)
+                << "status " << end->status;
+            body.Stall(false);
+            continue;
+        }
+        const auto end = console.Wait(30s);
+        ASSERT_TRUE(end) << "the process never ended";
+        EXPECT_TRUE(WIFEXITED(end->status) && WEXITSTATUS(end->status) == 0) << "status " << end->status;
+        // The photo, whole, under the console's name and its own; no temporary left.
+        const QStringList files = QDir(photos).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+        ASSERT_EQ(files.size(), 2) << files.join(QLatin1Char(' ')).toStdString();
+        QFile photo(QDir(photos).filePath(files[1]));
+        ASSERT_TRUE(photo.open(QIODevice::ReadOnly));
+        const QByteArray bytes = photo.readAll();
+        EXPECT_EQ(static_cast<std::size_t>(bytes.size()), options.photoBytes);
+        EXPECT_FALSE(QImage::fromData(bytes, "JPG").isNull());
+    }
     body.Stop();
 }
 

@@ -115,6 +115,9 @@ public:
         return std::nullopt;
     }
 
+    // Sends the child `signal` (as the desktop, systemctl or kill would).
+    bool Signal(int signal) { return pid_ > 0 && ::kill(pid_, signal) == 0; }
+
     struct End {
         int status = -1;         // as waitpid gives it
         std::int64_t atNs = 0;   // steady clock

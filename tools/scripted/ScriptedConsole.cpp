@@ -4,13 +4,16 @@
 //   open        open <1 opened, 0 not> <ms the click took> <longest ms the window went without its timer>
 //   live        live <1 once live view runs, 0 if it did not within 10 s>
 //   shoot       shoot
+//   series      series <1 once a continuous series was started, 0 if the drive mode never allowed it within 10 s>
 //   close       closed <steady clock in ns once the window has closed>   (then the process ends by itself)
+//   (unasked)   hidden      once the console's window has gone, whatever closed it
 #include "app/CameraDemoApp.h"
 #include "console/CameraConsoleDlg.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -87,6 +90,24 @@ void AwaitLiveView(QElapsedTimer since) {
     QTimer::singleShot(10, [since] { AwaitLiveView(since); });
 }
 
+// Sets the drive mode to continuous shooting, then starts a series once the console allows it.
+void StartSeries(QElapsedTimer since) {
+    CCameraConsoleDlg* console = Console();
+    if (!console || since.elapsed() > 10000)
+        return Answer("series 0");
+    auto* drive = qobject_cast<QComboBox*>(console->GetDlgItem(1017));
+    const int continuous = drive ? drive->findText(QStringLiteral("Continuous Shooting")) : -1;
+    if (continuous >= 0 && drive->currentIndex() != continuous) {
+        drive->setCurrentIndex(continuous);
+        emit drive->activated(continuous);
+    }
+    if (console->GetDlgItem(1029) && console->GetDlgItem(1029)->isEnabled()) {
+        Click(console, 1029);
+        return Answer("series " + std::to_string(console->State().continuousActive));
+    }
+    QTimer::singleShot(10, [since] { StartSeries(since); });
+}
+
 void Run(const std::string& command, GapMeter& gaps) {
     CCameraConsoleDlg* console = Console();
     if (!console)
@@ -101,6 +122,10 @@ void Run(const std::string& command, GapMeter& gaps) {
     } else if (command == "shoot") {
         Click(console, 1003);
         Answer("shoot");
+    } else if (command == "series") {
+        QElapsedTimer since;
+        since.start();
+        StartSeries(since);
     } else if (command == "close") {
         console->close(); // as the window's close button does
         const auto now = std::chrono::steady_clock::now().time_since_epoch();
@@ -127,8 +152,20 @@ void ReadCommands(QSocketNotifier& notifier, GapMeter& gaps) {
     }
 }
 
+// Says "hidden" when the console's window goes, whatever closed it (a command, a signal, the window itself).
+class HideWatch : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Hide && watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow())
+            Answer("hidden");
+        return false;
+    }
+};
+
 void AnnounceWhenShown() {
     if (CCameraConsoleDlg* console = Console()) {
+        console->installEventFilter(new HideWatch(console));
         auto* cameras = qobject_cast<QComboBox*>(console->GetDlgItem(1014));
         return Answer("ready " + std::to_string(cameras ? cameras->count() : 0));
     }
