@@ -181,7 +181,7 @@ void GPhotoCamera::CaptureAndWait(std::uint64_t id, const storage::PhotoRequest&
     if (r != GP_OK) {
         progressId_ = 0;
         if (Lost(r)) {
-            Failed(r, QT_TRANSLATE_NOOP("quor::gphoto", "拍摄"));
+            Failed(r, QT_TRANSLATE_NOOP("quor::gphoto", "拍摄"), CardCopyOf(nullptr)); // it may have been under way
             return;
         }
         const QString reason = QCoreApplication::translate("quor::gphoto", "相机未能拍摄：%1")
@@ -223,22 +223,6 @@ void GPhotoCamera::ExpireShots() {
         const QString reason = QCoreApplication::translate("quor::gphoto", "相机没有拍下照片（可能未能合焦）");
         Report([id, reason](ISessionEvents& e) { e.CaptureFailed(id, reason); });
     }
-}
-
-double GPhotoCamera::ShutterSeconds() const {
-    for (const WidgetState& w : known_) {
-        const gphoto::WidgetBinding* b = gphoto::BindingFor(w.widget);
-        if (!b || b->code != prop::ShutterSpeed || !Watches(w.widget))
-            continue;
-        // "1/125", "2.5", "30"; "bulb" and the like count as nothing (bulb has its own path).
-        const QString text = QString::fromStdString(w.value);
-        const qsizetype slash = text.indexOf(u'/');
-        bool ok = false, okDen = true;
-        const double num = (slash < 0 ? text : text.left(slash)).toDouble(&ok);
-        const double den = slash < 0 ? 1.0 : text.mid(slash + 1).toDouble(&okDen);
-        return ok && okDen && den > 0 ? num / den : 0.0;
-    }
-    return 0.0;
 }
 
 void GPhotoCamera::StartSeries(std::uint64_t id, storage::PhotoRequest request) {
@@ -551,14 +535,16 @@ bool GPhotoCamera::Lost(int result) const {
     }
 }
 
-void GPhotoCamera::Failed(int result, const char* what) {
+void GPhotoCamera::Failed(int result, const char* what, std::optional<CardCopy> photo) {
     const QString step = QCoreApplication::translate("quor::gphoto", what);
     const QString library = QString::fromUtf8(gp_result_as_string(result));
     if (Lost(result)) {
         if (lost_)
             return;
         lost_ = true;
-        const QString reason = QCoreApplication::translate("quor::gphoto", "相机在%1时停止响应（%2）").arg(step, library);
+        QString reason = QCoreApplication::translate("quor::gphoto", "相机在%1时停止响应（%2）").arg(step, library);
+        if (const std::optional<CardCopy> copy = photo ? photo : ShotsLost())
+            reason = PhotoLostText(*copy, reason);
         Report([reason](ISessionEvents& e) { e.Lost(reason); });
         return;
     }

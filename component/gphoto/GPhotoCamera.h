@@ -7,6 +7,7 @@
 
 #include "component/gphoto/RealCameraList.h"
 #include "component/liveview/JpegDecoder.h"
+#include "component/session/Messages.h"
 #include "component/session/PhotoWork.h"
 #include "component/session/SessionOutlet.h"
 #include "component/storage/PhotoFiler.h"
@@ -188,9 +189,11 @@ private:
     // Where a file the body announced goes, and its suffix.
     storage::PhotoRequest RequestFor(const std::string& name, const Expected& where, bool more,
                                      QString* suffix) const;
-    // Tells the user a photo could be saved nowhere, and whether the body still has it.
-    void SaveFailed(const Expected& where, QString error);
-    void DownloadFailed(const char* name, const Expected& where, bool more, int result, const QString& saveError);
+    // Tells the user a photo (the file `name` in the body's `folder`) could be saved nowhere, and whether the body
+    // still has it.
+    void SaveFailed(const Expected& where, const char* folder, const QString& error);
+    void DownloadFailed(const char* folder, const char* name, const Expected& where, bool more, int result,
+                        const QString& saveError);
     // Remembers a stored file as the last exposure's (its further files go beside it).
     void Kept(const std::string& name, const Expected& where, const storage::PhotoRequest& request,
               const storage::StoredPhoto& stored, bool more);
@@ -206,8 +209,12 @@ private:
     void FollowFolderOf(const storage::PhotoRequest& request);
     // Files one exposure makes at the image quality now set (2 for RAW + JPEG).
     int FilesPerShot() const;
-    // Whether the body stores its shots on its card (or only in its memory until they are downloaded).
-    bool CapturesToCard() const;
+    // Whether the body's card holds a file of it that did not reach the computer: from where the body was told to
+    // store its shots (its card, or only its memory until they are downloaded) and the file's `folder` (nullptr: a
+    // shot released whose file the body has not announced yet, which it may never have stored).
+    CardCopy CardCopyOf(const char* folder) const;
+    // What is lost with the camera: the shots released whose files have not come, nullopt when there are none.
+    std::optional<CardCopy> ShotsLost() const;
     // Binds each property to the first of its widgets the body has, and finds the actions it has.
     void BindWidgets(OpenResult& result);
     // The action widgets the body has (gphoto::ActionWidgets()), and what the magnifier needs.
@@ -229,8 +236,9 @@ private:
     // Runs `call` again while the camera answers busy, waiting longer each time.
     int Retry(const std::function<int()>& call);
     // Handles a failed call: a lost camera ends the worker; other failures are told to the user. `what` is the
-    // step that failed, as written in the camera catalogue (QT_TRANSLATE_NOOP, context "quor::gphoto").
-    void Failed(int result, const char* what);
+    // step that failed, as written in the camera catalogue (QT_TRANSLATE_NOOP, context "quor::gphoto"). `photo`:
+    // the step was fetching a photo, which a lost camera takes with it, and whether the card has it.
+    void Failed(int result, const char* what, std::optional<CardCopy> photo = std::nullopt);
     bool Lost(int result) const;
     // Runs `task` on the window's thread while the session is open.
     void Post(std::function<void()> task);

@@ -122,11 +122,24 @@ int GPhotoCamera::FilesPerShot() const {
     return 1;
 }
 
-bool GPhotoCamera::CapturesToCard() const {
-    for (const WidgetState& w : known_)
-        if (w.widget == gphoto::kCaptureTarget)
-            return w.value == gphoto::kTargetCard;
-    return false;
+CardCopy GPhotoCamera::CardCopyOf(const char* folder) const {
+    // The library names a file the body holds in its memory at the root; the card's are in its storages' folders.
+    // A body without a capture target, or with one of other words, may keep its shots anywhere.
+    const auto target = std::find_if(known_.begin(), known_.end(),
+                                     [](const WidgetState& w) { return w.widget == gphoto::kCaptureTarget; });
+    if (target == known_.end())
+        return CardCopy::Unknown;
+    if (target->value == gphoto::kTargetRam)
+        return CardCopy::None;
+    if (target->value == gphoto::kTargetCard && folder && std::strcmp(folder, "/") != 0)
+        return CardCopy::Kept;
+    return CardCopy::Unknown;
+}
+
+std::optional<CardCopy> GPhotoCamera::ShotsLost() const {
+    if (expected_.empty())
+        return std::nullopt;
+    return CardCopyOf(nullptr);
 }
 
 storage::PhotoRequest GPhotoCamera::RequestFor(const std::string& name, const Expected& where, bool more,
@@ -140,10 +153,10 @@ storage::PhotoRequest GPhotoCamera::RequestFor(const std::string& name, const Ex
     return request;
 }
 
-void GPhotoCamera::SaveFailed(const Expected& where, QString error) {
-    error = CapturesToCard() ? QCoreApplication::translate("quor::gphoto", "%1；照片仍在相机的存储卡上").arg(error)
-                             : QCoreApplication::translate("quor::gphoto", "%1；相机上没有留下副本").arg(error);
-    Report([id = where.id, error](ISessionEvents& e) { e.CaptureFailed(id, error); });
+void GPhotoCamera::SaveFailed(const Expected& where, const char* folder, const QString& error) {
+    Report([id = where.id, text = PhotoLostText(CardCopyOf(folder), error)](ISessionEvents& e) {
+        e.CaptureFailed(id, text);
+    });
 }
 
 void GPhotoCamera::Kept(const std::string& name, const Expected& where, const storage::PhotoRequest& request,
@@ -220,7 +233,7 @@ void GPhotoCamera::Download(const char* folder, const char* name, const Expected
         if (incoming && !incoming->Error().isEmpty())
             error = incoming->Error();
         incoming.reset(); // nothing of a broken download stays on disk
-        DownloadFailed(name, where, more, r, error);
+        DownloadFailed(folder, name, where, more, r, error);
         return;
     }
     // The preview for the view is decoded while the file is flushed and named: the flush waits on the disk, the
@@ -238,7 +251,7 @@ void GPhotoCamera::Download(const char* folder, const char* name, const Expected
     if (!ok) {
         if (more)
             ReleaseHeldReport();
-        SaveFailed(where, error);
+        SaveFailed(where, folder, error);
         return;
     }
     Kept(name, where, request, stored, more);
@@ -246,21 +259,22 @@ void GPhotoCamera::Download(const char* folder, const char* name, const Expected
         Complete(where, more, stored.path, preview);
 }
 
-void GPhotoCamera::DownloadFailed(const char* name, const Expected& where, bool more, int result,
-                                  const QString& saveError) {
+void GPhotoCamera::DownloadFailed(const char* folder, const char* name, const Expected& where, bool more,
+                                  int result, const QString& saveError) {
     if (more)
         ReleaseHeldReport(); // the shot has its first file; the loss of this one is said on its own
     if (!saveError.isEmpty()) {
-        SaveFailed(where, saveError);
+        SaveFailed(where, folder, saveError);
         return;
     }
     if (Lost(result)) {
-        Failed(result, QT_TRANSLATE_NOOP("quor::gphoto", "发送照片"));
+        Failed(result, QT_TRANSLATE_NOOP("quor::gphoto", "发送照片"), CardCopyOf(folder));
         return;
     }
-    const QString reason =
-        QCoreApplication::translate("quor::gphoto", "无法下载照片 %1（%2）；照片仍在相机上")
-            .arg(QString::fromStdString(gphoto::SafeBaseName(name)), QString::fromUtf8(gp_result_as_string(result)));
+    const QString reason = PhotoLostText(
+        CardCopyOf(folder),
+        QCoreApplication::translate("quor::gphoto", "无法下载照片 %1（%2）")
+            .arg(QString::fromStdString(gphoto::SafeBaseName(name)), QString::fromUtf8(gp_result_as_string(result))));
     Report([id = more ? 0 : where.id, reason](ISessionEvents& e) { e.CaptureFailed(id, reason); });
 }
 

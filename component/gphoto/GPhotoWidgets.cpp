@@ -4,8 +4,11 @@
 #include "component/gphoto/GPhotoCamera.h"
 
 #include "component/gphoto/GPhotoVocabulary.h"
+#include "control/PropertyCodes.h"
 
 #include <gphoto2/gphoto2.h>
+
+#include <QString>
 
 #include <algorithm>
 
@@ -75,6 +78,22 @@ void GPhotoCamera::FindActions(OpenResult& result) {
 
 bool GPhotoCamera::Watches(const std::string& widget) const {
     return std::find(watched_.begin(), watched_.end(), widget) != watched_.end();
+}
+
+double GPhotoCamera::ShutterSeconds() const {
+    for (const WidgetState& w : known_) {
+        const gphoto::WidgetBinding* b = gphoto::BindingFor(w.widget);
+        if (!b || b->code != prop::ShutterSpeed || !Watches(w.widget))
+            continue;
+        // "1/125", "2.5", "30"; "bulb" and the like count as nothing (bulb has its own path).
+        const QString text = QString::fromStdString(w.value);
+        const qsizetype slash = text.indexOf(u'/');
+        bool ok = false, okDen = true;
+        const double num = (slash < 0 ? text : text.left(slash)).toDouble(&ok);
+        const double den = slash < 0 ? 1.0 : text.mid(slash + 1).toDouble(&okDen);
+        return ok && okDen && den > 0 ? num / den : 0.0;
+    }
+    return 0.0;
 }
 
 bool GPhotoCamera::ReadWidget(const char* name, WidgetState& state) {

@@ -1,5 +1,7 @@
 #include "component/session/Messages.h"
 
+#include <QCoreApplication>
+
 #include <cstdio>
 
 namespace quor::component {
@@ -22,6 +24,18 @@ QString Printable(const QString& text) {
 void PrintToStderr(const QString& text) {
     const QByteArray line = Printable(text).toUtf8();
     std::fprintf(stderr, "QuorCtrl: %s\n", line.constData());
+}
+
+QString PhotoLostText(CardCopy copy, const QString& reason) {
+    switch (copy) {
+    case CardCopy::Kept:
+        return QCoreApplication::translate("quor::session", "这次拍摄的照片已丢失；存储卡上仍有这张照片。%1").arg(reason);
+    case CardCopy::None:
+        return QCoreApplication::translate("quor::session", "这次拍摄的照片已丢失；存储卡上没有副本。%1").arg(reason);
+    case CardCopy::Unknown: break;
+    }
+    return QCoreApplication::translate("quor::session", "这次拍摄的照片已丢失；无法确定存储卡上是否有副本。%1")
+        .arg(reason);
 }
 
 } // namespace quor::component

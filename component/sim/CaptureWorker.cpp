@@ -123,7 +123,7 @@ void CaptureWorker::Save(const CaptureJob& job, const QByteArray& jpeg, const QB
     storage::StoredPhoto stored;
     bool saved = false;
     if (job.failWrite) {
-        error = QCoreApplication::translate("quor::sim", "照片未保存：存储卡报告写入错误（模拟）");
+        error = QCoreApplication::translate("quor::sim", "照片未保存：电脑上的写入出错（模拟）");
     } else if (jpeg.size() < 2) {
         error = QCoreApplication::translate("quor::sim", "照片未保存：无法编码");
     } else {
@@ -134,7 +134,7 @@ void CaptureWorker::Save(const CaptureJob& job, const QByteArray& jpeg, const QB
         saved = filer_->Save(job.request, QStringLiteral(".jpg"), parts, &stored, &error);
     }
     if (!saved) {
-        post_([l, id, error] { l->OnCaptureFailed(id, error); });
+        post_([l, id, reason = PhotoLostText(job.copy, error)] { l->OnCaptureFailed(id, reason); });
         return;
     }
     post_([l, id] { l->OnDownloadProgress(id, 100); });
@@ -176,7 +176,9 @@ void CaptureWorker::RunPhoto(const CaptureJob& job, std::uint64_t generation) {
         if (Cancelled(generation))
             return;
         if (job.pullOutHalfway && chunk == kChunks / 2) {
-            post_([l, id] { l->OnPulledOut(id); });
+            const QString reason =
+                PhotoLostText(job.copy, QCoreApplication::translate("quor::sim", "下载过程中相机被拔出"));
+            post_([l, id, reason] { l->OnPulledOut(id, reason); });
             return;
         }
         const auto now = std::chrono::steady_clock::now();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "component/session/CameraSession.h"
+#include "component/session/Messages.h"
 #include "component/sim/PhotoExif.h"
 #include "component/sim/SceneRenderer.h"
 #include "component/sim/ShotSettings.h"
@@ -33,6 +34,9 @@ struct CaptureJob {
     SceneParams scene;             // how the scene is seen
     PhotoFormat format;            // size and JPEG quality
     PhotoExif exif;                // what the file says about the shot
+    // Whether the body keeps the photo on its card too (it was set to save there when the shot was taken): what
+    // the user is told is left of a photo that does not reach the computer.
+    CardCopy copy = CardCopy::None;
     // Simulated faults, fixed when the shot is taken.
     bool failWrite = false;
     bool pullOutHalfway = false;
@@ -49,10 +53,11 @@ public:
     virtual void OnDownloadProgress(std::uint64_t id, int percent) = 0;
     // `path` is where the photo can be opened now (the host's name for it where it has one).
     virtual void OnDownloadComplete(std::uint64_t id, const QString& path, const QImage& preview) = 0;
-    // Id 0: a photo of no job of ours (taken with the body's own button) could not be saved.
+    // Id 0: a photo of no job of ours (taken with the body's own button) could not be saved. `reason` says that
+    // the photo was lost and whether the card has it (PhotoLostText), as does that of a pull-out.
     virtual void OnCaptureFailed(std::uint64_t id, const QString& reason) = 0;
     // The simulated camera was pulled out halfway through this download (nothing was written).
-    virtual void OnPulledOut(std::uint64_t id) = 0;
+    virtual void OnPulledOut(std::uint64_t id, const QString& reason) = 0;
 };
 
 class CaptureWorker {

@@ -191,6 +191,7 @@ bool SimulatedSession::TakeShot(JobId job, const storage::PhotoRequest& request,
     shot.failWrite = knobs.writesFail;
     shot.slowTransfer = knobs.slowTransfer;
     shot.pullOutHalfway = std::exchange(knobs.pullOutDuringDownload, false);
+    shot.copy = body_->SaveTo() == prop::SaveToCamera ? CardCopy::Kept : CardCopy::None;
     shot.listener = static_cast<ICaptureListener*>(this);
     shot.post = [out = out_](std::function<void()> task) { out.PostTask(std::move(task)); };
     // The card fills once the photo is saved: a shot that is lost takes no room.
@@ -291,12 +292,10 @@ void SimulatedSession::OnCaptureFailed(std::uint64_t shot, const QString& reason
     out_.Tell([&](ISessionEvents& e) { e.CaptureFailed(job, reason); });
 }
 
-void SimulatedSession::OnPulledOut(std::uint64_t shot) {
+void SimulatedSession::OnPulledOut(std::uint64_t shot, const QString& reason) {
     Finish(shot);
     const SimulatedCamera* body = body_.get();
-    out_.Tell([](ISessionEvents& e) {
-        e.Lost(QCoreApplication::translate("quor::sim", "下载过程中相机被拔出，未保存任何内容"));
-    });
+    out_.Tell([&](ISessionEvents& e) { e.Lost(reason); });
     // The body leaves the list (the host has let go of this session by now).
     for (int i = 0; i < sim_.Count(); ++i)
         if (sim_.Camera(i) == body)

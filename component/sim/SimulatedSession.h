@@ -68,7 +68,7 @@ private:
     void OnDownloadProgress(std::uint64_t shot, int percent) override;
     void OnDownloadComplete(std::uint64_t shot, const QString& path, const QImage& preview) override;
     void OnCaptureFailed(std::uint64_t shot, const QString& reason) override;
-    void OnPulledOut(std::uint64_t shot) override;
+    void OnPulledOut(std::uint64_t shot, const QString& reason) override;
 
     void Publish();
     void Offer(std::int32_t code);

@@ -72,20 +72,8 @@
         <translation>reporting its state</translation>
     </message>
     <message>
-        <source>%1；照片仍在相机的存储卡上</source>
-        <translation>%1; it is still on the camera&apos;s card</translation>
-    </message>
-    <message>
-        <source>%1；相机上没有留下副本</source>
-        <translation>%1; the camera kept no copy</translation>
-    </message>
-    <message>
         <source>发送照片</source>
         <translation>sending a photo</translation>
-    </message>
-    <message>
-        <source>无法下载照片 %1（%2）；照片仍在相机上</source>
-        <translation>The photo %1 could not be downloaded (%2); it is still on the camera</translation>
     </message>
     <message>
         <source>发送实时取景画面</source>
@@ -183,13 +171,28 @@
         <source>%1：“%2”不是 host[:port] 格式，已忽略</source>
         <translation>%1: &quot;%2&quot; is not host[:port]; left out</translation>
     </message>
+    <message>
+        <source>无法下载照片 %1（%2）</source>
+        <translation>The photo %1 could not be downloaded (%2)</translation>
+    </message>
+</context>
+<context>
+    <name>quor::session</name>
+    <message>
+        <source>这次拍摄的照片已丢失；存储卡上仍有这张照片。%1</source>
+        <translation>The photo of this shot was lost; the card still has it. %1</translation>
+    </message>
+    <message>
+        <source>这次拍摄的照片已丢失；存储卡上没有副本。%1</source>
+        <translation>The photo of this shot was lost; the card has no copy. %1</translation>
+    </message>
+    <message>
+        <source>这次拍摄的照片已丢失；无法确定存储卡上是否有副本。%1</source>
+        <translation>The photo of this shot was lost; whether the card has a copy is not known. %1</translation>
+    </message>
 </context>
 <context>
     <name>quor::sim</name>
-    <message>
-        <source>照片未保存：存储卡报告写入错误（模拟）</source>
-        <translation>The photo was not saved: the card reports a write error (simulated)</translation>
-    </message>
     <message>
         <source>照片未保存：无法编码</source>
         <translation>The photo was not saved: it could not be encoded</translation>
@@ -211,10 +214,6 @@
         <translation>The card is full</translation>
     </message>
     <message>
-        <source>下载过程中相机被拔出，未保存任何内容</source>
-        <translation>The camera was pulled out during the download; nothing was saved</translation>
-    </message>
-    <message>
         <source>下次拍摄失败</source>
         <translation>next capture fails</translation>
     </message>
@@ -233,6 +232,14 @@
     <message>
         <source>故障：%1</source>
         <translation>faults: %1</translation>
+    </message>
+    <message>
+        <source>照片未保存：电脑上的写入出错（模拟）</source>
+        <translation>The photo was not saved: a write error on the computer (simulated)</translation>
+    </message>
+    <message>
+        <source>下载过程中相机被拔出</source>
+        <translation>The camera was pulled out during the download</translation>
     </message>
 </context>
 <context>

@@ -154,7 +154,11 @@ TEST_F(CaptureTest, FailedWriteLeavesNoFileKeepsThePreviousAndSaysWhy) {
     Pump();
     EXPECT_EQ(sink.CountNotify(notify::DownloadComplete), 1) << "a failed write completes nothing";
     EXPECT_EQ(ReadAll(QString::fromStdString(path)), before);
-    EXPECT_TRUE(component->View()->Message().contains(QStringLiteral("write")));
+    // The body saves to its card as well (as it does unless told otherwise): the photo is there still.
+    ASSERT_EQ(ctrl.GetPropertyValue(prop::SaveTo), prop::SaveToCamera);
+    EXPECT_EQ(component->View()->Message(),
+              QStringLiteral("The photo of this shot was lost; the card still has it. The photo was not saved: a "
+                             "write error on the computer (simulated)"));
     EXPECT_EQ(component->View()->TransferProgress(), -1);
 
     // A folder that does not exist: the photo lands in the fallback folder, and the user is told where.
@@ -171,8 +175,9 @@ TEST_F(CaptureTest, FailedWriteLeavesNoFileKeepsThePreviousAndSaysWhy) {
     EXPECT_TRUE(Leftovers().isEmpty());
 }
 
-TEST_F(CaptureTest, CameraPulledOutMidDownloadLeavesNoFile) {
+TEST_F(CaptureTest, CameraPulledOutMidDownloadLeavesNoFileAndSaysThePhotoIsGone) {
     const std::string path = Path("pulled.jpg");
+    ASSERT_TRUE(ctrl.SetPropertyValue(prop::SaveTo, prop::SaveToComputer)); // no copy on the card
     component->Sim().pullOutDuringDownload = true;
     ASSERT_TRUE(ctrl.TakePicture(path));
     ASSERT_TRUE(WaitFor([&] { return sink.CountNotify(notify::ShutDown) == 1; }));
@@ -183,6 +188,9 @@ TEST_F(CaptureTest, CameraPulledOutMidDownloadLeavesNoFile) {
     EXPECT_FALSE(QFile::exists(QString::fromStdString(path)));
     EXPECT_EQ(sink.CountNotify(notify::DownloadComplete), 0);
     EXPECT_TRUE(Leftovers().isEmpty());
+    EXPECT_EQ(component->View()->Message(),
+              QStringLiteral("The photo of this shot was lost; the card has no copy. The camera was pulled out "
+                             "during the download"));
 }
 
 TEST_F(CaptureTest, ContinuousShootingOverwritesNoPhotoAlreadyInTheFolder) {

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QScopeGuard>
 
 #include <algorithm>
 
@@ -96,7 +97,10 @@ TEST_F(GPhotoFaultStandin, PulledOutMidDownloadShutsDownAndLeavesNoFile) {
     EXPECT_FALSE(Noted(notify::DownloadComplete));
     Settle(100);
     EXPECT_TRUE(Files().isEmpty()) << Files().join(' ').toStdString(); // no photo, no temporary file
-    EXPECT_FALSE(comp_->View()->Message().isEmpty());
+    // The body took the shot into its memory: the user learns that the photo is gone, not only the camera.
+    EXPECT_TRUE(comp_->View()->Message().startsWith(
+        QStringLiteral("The photo of this shot was lost; the card has no copy. The camera stopped answering while ")))
+        << comp_->View()->Message().toStdString();
     EXPECT_LT(longestGapMs_, kResponsiveMs);
 
     // The body can be opened again once it is back.
@@ -107,8 +111,9 @@ TEST_F(GPhotoFaultStandin, PulledOutMidDownloadShutsDownAndLeavesNoFile) {
 }
 
 // The console's folder goes away while a photo downloads (a stick pulled out, a share gone): the photo lands in
-// the fallback folder, and the view says where.
-TEST_F(GPhotoFaultStandin, ADownloadThatCannotBeSavedInItsFolderLandsInTheFallbackFolder) {
+// the fallback folder, and the view says where. With the fallback gone too, the photo is lost, and the view says
+// so and that the body (shooting into its memory) has no copy.
+TEST_F(GPhotoFaultStandin, ADownloadThatCannotBeSavedInItsFolderLandsInTheFallbackFolderOrIsToldLost) {
     Open();
     body_->SetSlowTransfers(256 * 1024, 20ms);
     const std::size_t mark = body_->Log().Size();
@@ -125,6 +130,20 @@ TEST_F(GPhotoFaultStandin, ADownloadThatCannotBeSavedInItsFolderLandsInTheFallba
     EXPECT_TRUE(comp_->View()->Message().contains(fallback.path())) << comp_->View()->Message().toStdString();
     EXPECT_EQ(dlg_->State().cameraOpen, 1);
     EXPECT_LT(longestGapMs_, kResponsiveMs);
+
+    // A file where the fallback folder was: no folder takes the next photo.
+    ASSERT_TRUE(QDir(fallback.path()).removeRecursively());
+    const auto unblock = qScopeGuard([&] { QFile::remove(fallback.path()); });
+    QFile blocker(fallback.path());
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    dlg_->notes.clear();
+    Click(1003);
+    const QString lost = QStringLiteral("The photo of this shot was lost; the card has no copy. The photo was not saved: ");
+    ASSERT_TRUE(WaitUntil([&] { return comp_->View()->Message().contains(lost); }, 15000))
+        << comp_->View()->Message().toStdString();
+    EXPECT_FALSE(Noted(notify::DownloadComplete));
+    EXPECT_EQ(dlg_->State().cameraOpen, 1);
 }
 
 // A photo fetched from the card arrives piece by piece straight into its file: the progress rises with the bytes
@@ -153,6 +172,11 @@ TEST_F(GPhotoFaultStandin, AStreamedDownloadTellsItsProgressAndOneCutOffLeavesTh
     Click(1003);
     ASSERT_TRUE(WaitUntil([this] { return Noted(notify::ShutDown); }, 20000));
     EXPECT_GE(body_->Log().Count(op::kGetPartialObject, mark), 1u); // it was cut off in the middle of the file
+    // The body keeps its shots on its card: the user learns that the photo is there still, whatever the library
+    // made of the cut (an error of the download, the camera gone with it).
+    EXPECT_TRUE(comp_->View()->Message().startsWith(
+        QStringLiteral("The photo of this shot was lost; the card still has it. The ")))
+        << comp_->View()->Message().toStdString();
     Settle(100);
     EXPECT_EQ(Files(), (QStringList{QStringLiteral("quortovu.jpg")} + Kept())) << Files().join(' ').toStdString();
     ASSERT_TRUE(newest.open(QIODevice::ReadOnly));
