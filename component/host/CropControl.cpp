@@ -14,6 +14,36 @@
 #include <QImageReader>
 
 namespace quor::component {
+namespace {
+
+// The picture in `file` (a path, or one of the component's resources), ready to draw; a null image and the reason
+// in plain words when it cannot be used.
+QImage ReadCropImage(const QString& file, QString* error) {
+    QByteArray bytes;
+    QFile resource(file);
+    const bool own = file.startsWith(QLatin1Char(':')) && resource.open(QIODevice::ReadOnly);
+    if (own)
+        bytes = resource.readAll();
+    else if (!storage::ReadRegularFile(file, CropControl::kImageLimit, &bytes, error))
+        return {};
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    // A small file may still hold a picture far too large to keep and scale at every repaint.
+    const QSize size = reader.size();
+    if (size.width() > CropControl::kSideLimit || size.height() > CropControl::kSideLimit) {
+        *error = QCoreApplication::translate("quor::component::CropControl", "图片过大（%1 × %2 像素）")
+                     .arg(size.width())
+                     .arg(size.height());
+        return {};
+    }
+    QImage image = reader.read().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        *error = reader.errorString();
+    return image;
+}
+
+} // namespace
 
 void CropControl::Repaint() {
     if (links_.view)
@@ -91,28 +121,25 @@ void CropControl::ShowFrame(bool shown, const std::string& path) {
     // The file is read when the frame is switched on (so that a changed file shows at the next switch), on the
     // I/O thread: a path from outside may name anything, a FIFO or a file on a stalled share.
     links_.io->Post([this, request, given = HostPath(path), post = links_.post] {
-        QByteArray bytes;
-        QString error;
-        QImage image;
+        QString error, ignored;
         const QString file = CropFrameFile(given);
-        QFile resource(file);
-        const bool own = file.startsWith(QLatin1Char(':')) && resource.open(QIODevice::ReadOnly);
-        if (own)
-            bytes = resource.readAll();
-        if (own || storage::ReadRegularFile(file, kImageLimit, &bytes, &error)) {
-            QBuffer buffer(&bytes);
-            buffer.open(QIODevice::ReadOnly);
-            QImageReader reader(&buffer);
-            image = reader.read().convertToFormat(QImage::Format_ARGB32_Premultiplied);
-            if (image.isNull())
-                error = reader.errorString();
-        }
-        if (!error.isEmpty())
-            error = QCoreApplication::translate("quor::component::CropControl", "裁剪框：无法读取 %1（%2）")
+        QImage image = ReadCropImage(file, &error);
+        if (image.isNull()) {
+            // The shipped frame instead (the one beside the program, else the component's own copy).
+            error = QCoreApplication::translate("quor::component::CropControl",
+                                                "无法使用裁剪框图片 %1（%2）；改为显示程序自带的裁剪框")
                         .arg(file, error);
+            image = ReadCropImage(CropFrameFile(QString()), &ignored);
+            if (image.isNull())
+                image = ReadCropImage(QStringLiteral(":/quorctrl/") + QLatin1String(kDefaultCropFrame), &ignored);
+        }
         post([this, request, image, error] {
-            if (request == imageRequest_ && links_.view)
+            if (request != imageRequest_)
+                return;
+            if (links_.view)
                 links_.view->SetCropFrameImage(image, error);
+            if (!error.isEmpty())
+                links_.tell(error);
         });
     });
     Repaint();

@@ -27,8 +27,9 @@ QString CropFrameFile(const QString& given);
 
 class CropControl {
 public:
-    // The largest crop-frame image file read.
+    // The largest crop-frame image file read, and the longest side of a picture drawn as one.
     static constexpr qint64 kImageLimit = 32 << 20;
+    static constexpr int kSideLimit = 8192;
 
     struct Links {
         ComponentState* state = nullptr;
@@ -37,6 +38,7 @@ public:
         std::function<QSize()> frameSize;                                     // the live-view frame's size
         std::function<void(const std::array<std::int32_t, 4>&)> raise;       // "CropRectChanged" to the host
         std::function<void(std::function<void()>)> post;                      // runs on the window's thread later
+        std::function<void(const QString&)> tell;                             // a failure for the user
     };
 
     explicit CropControl(Links links) : links_(std::move(links)) {}
@@ -44,7 +46,8 @@ public:
     void Enable(bool on, bool flag2, bool flag3);
     void SetRect(const std::array<std::int32_t, 4>& rect);
     void SetRatio(bool locked, const std::array<std::int32_t, 2>& ratio);
-    // Switches the crop frame; the image at `path` is read when it is switched on.
+    // Switches the crop frame; the image at `path` is read when it is switched on. One that cannot be used is
+    // replaced by the shipped frame, and the user is told why.
     void ShowFrame(bool shown, const std::string& path);
     // The user dragged the rectangle or a corner: the new rectangle in frame pixels.
     void Dragged(QRect rect);

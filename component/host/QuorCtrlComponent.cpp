@@ -66,7 +66,7 @@ QuorCtrlComponent::QuorCtrlComponent(QWidget* parent, const HostedProperties& pr
                                         Variant::Long(r[3])};
             Raise(kEventCropRectChanged, args);
         },
-        post});
+        post, [this](const QString& text) { Tell(text); }});
     settings_ = std::make_unique<ComponentSettings>(*engine_, *filer_, *prefs_, *shooting_,
                                                     [this](const storage::AidPreferences& aids) { ApplyAids(aids); });
     view_->AttachLiveView(&live_);

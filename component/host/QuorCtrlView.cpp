@@ -163,7 +163,7 @@ void QuorCtrlView::SetCropFrameImage(const QImage& image, const QString& error) 
     painter_.DropCropFrameCache();
     popOutDropCache();
     cropFrame_ = image;
-    cropFrameError_ = image.isNull() ? error : QString();
+    cropFrameError_ = error; // also when the shipped frame stands in
     Refresh();
 }
 

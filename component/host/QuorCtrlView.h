@@ -90,8 +90,9 @@ public:
     // Where the live-view frame (unrotated frame pixels) lands in the view.
     QTransform FrameToView() const;
 
-    // The crop frame: `image` (read off the window's thread), drawn over the crop area. A null image shows no
-    // frame and leaves `error` in the debug overlay.
+    // The crop frame: `image` (read off the window's thread), drawn over the crop area; a null image shows none.
+    // `error` (why the picture asked for could not be used, when the shipped frame stands in) stays in the debug
+    // overlay.
     void SetCropFrameImage(const QImage& image, const QString& error);
     void ClearCropFrameImage();
     QString CropFrameError() const { return cropFrameError_; }

@@ -15,8 +15,12 @@
 <context>
     <name>quor::component::CropControl</name>
     <message>
-        <source>裁剪框：无法读取 %1（%2）</source>
-        <translation>crop frame: cannot read %1 (%2)</translation>
+        <source>图片过大（%1 × %2 像素）</source>
+        <translation>the picture is too large (%1 × %2 pixels)</translation>
+    </message>
+    <message>
+        <source>无法使用裁剪框图片 %1（%2）；改为显示程序自带的裁剪框</source>
+        <translation>The crop frame picture %1 cannot be used (%2); the frame that ships with the program is shown instead</translation>
     </message>
 </context>
 <context>

@@ -2,12 +2,14 @@
 // what grabbed frames keep of them.
 #include "ComponentFixture.h"
 
+#include "component/host/CropControl.h"
 #include "component/host/QuorCtrlView.h"
 #include "component/host/ViewGeometry.h"
 #include "control/NotifyNames.h"
 #include "control/PropertyCodes.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
@@ -31,6 +33,9 @@ void MarkCorner(unsigned char* buffer, std::uint32_t width, std::uint32_t height
 }
 
 bool IsMagenta(QRgb c) { return qRed(c) > 200 && qGreen(c) < 80 && qBlue(c) > 200; }
+
+// The yellow of the shipped crop frame's corner marks.
+bool IsFrameYellow(QRgb c) { return qRed(c) > 200 && qGreen(c) > 150 && qBlue(c) < 90; }
 
 double MeanGray(const QImage& img, const QRect& area) {
     double sum = 0;
@@ -173,34 +178,68 @@ TEST_F(OptionsTest, RotationTurnsWhatTheViewShows) {
     EXPECT_NE(turned.pixel(250, 165), back);
 }
 
-TEST_F(OptionsTest, CropFrameImageOverTheCropAreaOrAReasonWhenUnreadable) {
+TEST_F(OptionsTest, CropFrameImageOverTheCropAreaOrTheShippedFrameAndAReasonWhenUnusable) {
     QTemporaryDir dir;
     StartLive();
     ctrl.EnableCrop(true, true, true);
     ctrl.SetCropRect(100, 100, 400, 300);
-    ctrl.SetShowDebugInfo(true);
     // The file is read off the window's thread; the view shows it once the read is back.
     auto show = [&](const QString& path) {
         ctrl.ShowCropFrame(true, path.toStdString());
         component->DrainFileWork();
         Pump();
     };
+    // The fewest frame-yellow pixels in a corner of the crop area on screen: the shipped frame marks all four.
+    auto yellowInCorners = [&] {
+        const QImage shown = View()->grab().toImage();
+        const QRect crop = QRectF(OnScreen(100, 100), OnScreen(500, 400)).toAlignedRect();
+        int fewest = 1 << 30;
+        for (const QPoint corner : {crop.topLeft(), crop.topRight() - QPoint(15, 0), crop.bottomLeft() - QPoint(0, 15),
+                                    crop.bottomRight() - QPoint(15, 15)}) {
+            int yellow = 0;
+            for (int y = corner.y(); y < corner.y() + 16; ++y)
+                for (int x = corner.x(); x < corner.x() + 16; ++x)
+                    yellow += IsFrameYellow(shown.pixel(x, y)) ? 1 : 0;
+            fewest = std::min(fewest, yellow);
+        }
+        return fewest;
+    };
+    EXPECT_EQ(yellowInCorners(), 0) << "no frame shown yet";
 
     const QString missing = dir.filePath(QStringLiteral("CropImg.png"));
-    // Nothing there at all: the frame that ships with the program shows.
+    // Nothing there at all: the frame that ships with the program shows, and that is no failure.
     show(missing);
     EXPECT_TRUE(View()->HasCropFrameImage());
     EXPECT_TRUE(View()->CropFrameError().isEmpty());
-    EXPECT_FALSE(View()->grab().toImage().isNull());
+    EXPECT_TRUE(View()->Message().isEmpty());
+    const int shipped = yellowInCorners();
+    EXPECT_GE(shipped, 10);
 
+    // A file there that is no picture: the view says so (on red, not only in the debug overlay) and the shipped
+    // frame stands in.
     QFile junk(missing);
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
     junk.write("not a png");
     junk.close();
+    ctrl.ShowCropFrame(false, missing.toStdString());
+    ASSERT_EQ(yellowInCorners(), 0);
     show(missing);
-    EXPECT_FALSE(View()->HasCropFrameImage());
-    EXPECT_TRUE(View()->CropFrameError().contains(missing));
+    EXPECT_TRUE(View()->HasCropFrameImage());
+    EXPECT_TRUE(View()->Message().startsWith(QStringLiteral("The crop frame picture %1 cannot be used (").arg(missing)))
+        << View()->Message().toStdString();
+    EXPECT_TRUE(View()->Message().endsWith(QStringLiteral("the frame that ships with the program is shown instead")));
+    EXPECT_EQ(View()->MessageKinds(), QList<QuorCtrlView::MessageKind>{QuorCtrlView::MessageKind::Failure});
+    EXPECT_NEAR(yellowInCorners(), shipped, shipped / 4);
+    EXPECT_EQ(View()->CropFrameError(), View()->Message());
     EXPECT_TRUE(View()->DebugLines().join('\n').contains(missing));
+
+    // A picture in a small file, far too large to draw as a frame.
+    ASSERT_TRUE(QImage(9000, 8, QImage::Format_Mono).save(missing, "PNG"));
+    ASSERT_LT(QFileInfo(missing).size(), CropControl::kImageLimit);
+    show(missing);
+    EXPECT_TRUE(View()->Message().contains(QStringLiteral("(the picture is too large (9000 × 8 pixels));")))
+        << View()->Message().toStdString();
+    EXPECT_NEAR(yellowInCorners(), shipped, shipped / 4);
 
     // A frame with a thick pure-blue border.
     QImage png(64, 64, QImage::Format_ARGB32);
@@ -214,7 +253,7 @@ TEST_F(OptionsTest, CropFrameImageOverTheCropAreaOrAReasonWhenUnreadable) {
     EXPECT_TRUE(View()->HasCropFrameImage());
     EXPECT_TRUE(View()->CropFrameError().isEmpty());
     const QImage shown = View()->grab().toImage();
-    const QPointF edge = OnScreen(300, 385); // inside the bottom border, below the debug overlay
+    const QPointF edge = OnScreen(300, 385); // inside the bottom border
     EXPECT_EQ(shown.pixel(edge.toPoint()), QColor(0, 0, 255).rgb());
 
     ctrl.ShowCropFrame(false, missing.toStdString());
