@@ -69,6 +69,13 @@ public:
     void ShowMessage(const QString& text, MessageKind kind = MessageKind::Failure);
     // The lines shown now, newest last, one a line; and the kind of each.
     QString Message() const;
+    // What the photos kept for the onion skin take in memory, in bytes.
+    qsizetype KeptPhotoBytes() const {
+        qsizetype bytes = 0;
+        for (const QImage& photo : photos_)
+            bytes += photo.sizeInBytes();
+        return bytes;
+    }
     QList<MessageKind> MessageKinds() const;
     void ClearMessages();
     // A photo has arrived: kept for the onion skin, and shown instead of live view when `show`.

@@ -38,7 +38,8 @@ storage::PhotoRequest Series(const QString& folder) {
 
 } // namespace
 
-ShootingController::ShootingController(Links links) : links_(std::move(links)) {}
+ShootingController::ShootingController(Links links)
+    : links_(std::move(links)), memory_(links_.io, [this] { return !status_.seriesActive && Pending() == 0; }) {}
 
 ICameraSession* ShootingController::Session() const { return links_.engine->Session(); }
 
@@ -101,6 +102,7 @@ bool ShootingController::StopSeries() {
     status_.seriesActive = false;
     seriesJob_ = 0;
     Repaint();
+    memory_.SeriesEnded();
     return true;
 }
 
@@ -186,6 +188,7 @@ bool ShootingController::GrabFrame(const std::string& path) {
 }
 
 void ShootingController::SeriesEndedByItself() {
+    memory_.SeriesEnded();
     // After the call that caused it has returned: the host sets its own state when a call returns.
     links_.post([toHost = links_.notify] { toHost(notify::SeriesEnded, Variant{}); });
 }
@@ -205,6 +208,7 @@ void ShootingController::OnSessionEnded() {
         links_.view->SetTransferProgress(-1);
         links_.view->ClearShownPhoto();
     }
+    memory_.SeriesEnded();
 }
 
 void ShootingController::DownloadStart(JobId job) {

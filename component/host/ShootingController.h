@@ -4,6 +4,7 @@
 #pragma once
 
 #include "component/host/ComponentState.h"
+#include "component/host/MemoryReturn.h"
 #include "component/session/CameraSession.h"
 #include "control/Variant.h"
 
@@ -80,6 +81,7 @@ private:
     JobId lastSeriesJob_ = 0; // the latest series, whose frames may still come after it ended
     storage::PhotoRequest bulbRequest_;
     std::shared_ptr<std::atomic<int>> grabs_ = std::make_shared<std::atomic<int>>(0); // grabs being written
+    MemoryReturn memory_;
 };
 
 // A host's path made absolute: a bare name goes into the application directory.

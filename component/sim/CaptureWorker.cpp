@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QImageWriter>
 
+#include <malloc.h>
 #include <pthread.h>
 
 #include <chrono>
@@ -97,21 +98,51 @@ void CaptureWorker::Run() {
     for (;;) {
         CaptureJob job;
         std::uint64_t generation = 0;
+        bool release = false;
         {
             std::unique_lock lock(mutex_);
             running_ = false;
-            wake_.wait(lock, [this] { return stop_ || retire_ || !queue_.empty(); });
-            if (stop_ || queue_.empty()) {
+            wake_.wait(lock, [this] { return stop_ || retire_ || release_ || !queue_.empty(); });
+            if (!stop_ && queue_.empty() && release_) {
+                release_ = false;
+                release = true;
+            } else if (stop_ || queue_.empty()) {
                 exited_ = true;
                 return;
+            } else {
+                job = std::move(queue_.front());
+                queue_.pop_front();
+                generation = generation_;
+                running_ = true;
             }
-            job = std::move(queue_.front());
-            queue_.pop_front();
-            generation = generation_;
-            running_ = true;
         }
-        RunPhoto(job, generation);
+        if (release)
+            ReleaseMemory();
+        else
+            RunPhoto(job, generation);
     }
+}
+
+void CaptureWorker::ReleaseWhenIdle() {
+    {
+        std::lock_guard lock(mutex_);
+        if (stop_)
+            return;
+        if (!exited_) {
+            release_ = true;
+        } else {
+            // No thread uses the renderers now, and only this (the window's) thread starts one.
+            ReleaseMemory();
+            return;
+        }
+    }
+    wake_.notify_all();
+}
+
+void CaptureWorker::ReleaseMemory() {
+    renderer_ = SceneRenderer{};
+    previewRenderer_ = SceneRenderer{};
+    ::malloc_trim(0);
 }
 
 void CaptureWorker::Save(const CaptureJob& job, const QByteArray& jpeg, const QByteArray& exif,

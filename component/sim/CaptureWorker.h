@@ -83,9 +83,14 @@ public:
     void LeaveBehind();
     // Jobs queued or running.
     int Pending() const;
+    // Once the jobs queued now are done, the memory kept for the next photo (the scene drawn at the photo's size)
+    // is given back: a series has ended, and a single shot may not come for a long time.
+    void ReleaseWhenIdle();
 
 private:
     void Run();
+    // Worker thread (or none running): what the renderers keep goes, and the allocator returns it.
+    void ReleaseMemory();
     void RunPhoto(const CaptureJob& job, std::uint64_t generation);
     bool Cancelled(std::uint64_t generation) const;
     // Waits `ms` unless cancelled or stopped meanwhile; false when it should give up.
@@ -100,6 +105,7 @@ private:
     bool stop_ = false;
     bool retire_ = false;  // end the thread once the queue is empty
     bool exited_ = true;   // the thread has returned (or never started)
+    bool release_ = false; // give the renderers' memory back once the queue is empty
     std::uint64_t generation_ = 0;
     std::thread thread_; // started and joined on the window's thread only
 

@@ -231,9 +231,12 @@ void SimulatedSession::SeriesTick() {
 }
 
 void SimulatedSession::StopSeries() {
-    // Shots already taken still download.
+    // Shots already taken still download; then what the series' photos took is given back.
+    const bool ran = seriesJob_ != 0;
     seriesTimer_.stop();
     seriesJob_ = 0;
+    if (ran)
+        capture_.ReleaseWhenIdle();
 }
 
 bool SimulatedSession::StartBulb() {

@@ -350,5 +350,42 @@ TEST_F(KilledWrite, ALeftoverTemporaryFileIsGoneAfterTheNextStart) {
     EXPECT_EQ(Kept(photos.path()).size(), 1) << "the photo saved before is untouched";
 }
 
+// Resident memory of this process in MB.
+double ResidentMb() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? double(fields[1].toLongLong()) * double(::sysconf(_SC_PAGESIZE)) / (1 << 20) : -1;
+}
+
+// A long series at full size takes memory (photos rendered, encoded, written at once on several threads); once it
+// has ended and its frames are on disk, it is given back, all but the previews kept for the onion skin.
+TEST_F(ConsolePhotoCapture, MemoryIsGivenBackOnceASeriesHasEnded) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "a sanitizer holds freed memory on purpose";
+#endif
+    Open();
+    Choose(1010, QStringLiteral("Large Fine"));
+    Choose(1017, QStringLiteral("Continuous Shooting"));
+    ASSERT_TRUE(WaitUntil([&] { return dlg_->IsItemEnabled(1029); }));
+    const double before = ResidentMb();
+    QElapsedTimer took;
+    took.start();
+    Click(1029);
+    const bool shot = WaitUntil([&] { return dlg_->completed >= 100; }, 120000);
+    Click(1029);
+    ASSERT_TRUE(shot) << dlg_->completed << " frames";
+    ASSERT_TRUE(WaitUntil([&] { return comp_->PendingCaptures() == 0; }));
+    const double kept = double(comp_->View()->KeptPhotoBytes()) / (1 << 20);
+    double after = ResidentMb();
+    // Given back once the last frame is on disk, by work off the window's thread: waited for, not assumed.
+    WaitUntil([&] { return (after = ResidentMb()) < before + kept + 20; }, 10000);
+    std::printf("resident memory: %.0f MB before the series, %.0f MB after it, %.0f MB of it previews kept (%d frames "
+                "in %lld ms)\n",
+                before, after, kept, dlg_->completed, took.elapsed());
+    EXPECT_LT(after, before + kept + 20);
+}
+
 } // namespace
 } // namespace quor::test
