@@ -2,6 +2,7 @@
 // with a window manager, running its console modally, worked with the pointer and the keyboard, judged by what
 // the screen shows and what lands on disk.
 #include "tests/desktop/Desktop.h"
+#include "tests/support/FatStick.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include <sys/statvfs.h>
 
 namespace quor::desktop {
 namespace {
@@ -28,6 +31,8 @@ const QRect kShootButton = Dlu(383, 37, 41, 12);
 const QRect kLiveOnButton = Dlu(12, 21, 40, 12);
 const QRect kSettingsButton = Dlu(311, 38, 40, 12);
 const QRect kShutterList = Dlu(429, 97, 85, 12);
+const QRect kDriveList = Dlu(429, 202, 85, 12);
+const QRect kSeriesButton = Dlu(477, 37, 41, 12);
 const QRect kView(22, 100, 500, 330);
 // An empty stretch of the console (inside the camera-parameter group, left of the labels).
 const QPoint kNowhere = Dlu(362, 232, 6, 6).center();
@@ -53,6 +58,9 @@ protected:
         exe_ = app_.filePath(QStringLiteral("quortovu"));
         ASSERT_TRUE(QFile::copy(QStringLiteral(QUOR_CONSOLE_EXE), exe_));
         QFile(exe_).setPermissions(QFile::permissions(exe_) | QFileDevice::ExeOwner);
+        BeforeLaunch();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         const std::string home = home_.path().toStdString();
         desktop_.Launch(exe_.toStdString(),
                         {"HOME=" + home, "XDG_CONFIG_HOME=" + home + "/.config", "QT_QPA_PLATFORM=xcb",
@@ -61,6 +69,9 @@ protected:
         console_ = desktop_.WaitForWindow("^QuorTovu");
         ASSERT_TRUE(console_.Valid()) << "the console did not show";
     }
+
+    // What a test sets up in the program's home before it starts.
+    virtual void BeforeLaunch() {}
 
     QPoint At(QPoint p) const { return console_.client.topLeft() + p; }
     QRect On(QRect r) const { return r.translated(console_.client.topLeft()); }
@@ -216,6 +227,83 @@ TEST_F(ConsoleWindows, ATypedShutterSpeedTheCameraWasNotGivenReturnsToTheCameraV
     std::string shown;
     EXPECT_TRUE(WaitUntil([&] { return (shown = fieldText()) == camera; }, 10s))
         << "the field shows " << shown << ", the camera has " << camera;
+}
+
+// The photos go to a FAT stick, and so would those the save folder cannot take (the pictures folder is on it too).
+class ConsoleOnAStick : public ConsoleWindows {
+protected:
+    void BeforeLaunch() override {
+        if (const std::string why = stick_.Mount(); !why.empty())
+            GTEST_SKIP() << "no FUSE mount for the test: " << why;
+        const QDir stick(stick_.MountPoint());
+        ASSERT_TRUE(stick.mkpath(QStringLiteral("photos")) && stick.mkpath(QStringLiteral("Pictures/QuorTovu")));
+        QSettings(home_.filePath(QStringLiteral(".config/QuorTovu/QuorCtrl.conf")), QSettings::IniFormat)
+            .setValue(QStringLiteral("photos/saveFolder"), stick.filePath(QStringLiteral("photos")));
+        QFile dirs(home_.filePath(QStringLiteral(".config/user-dirs.dirs")));
+        ASSERT_TRUE(dirs.open(QIODevice::WriteOnly));
+        dirs.write("XDG_PICTURES_DIR=\"" + QFile::encodeName(stick.filePath(QStringLiteral("Pictures"))) + "\"\n");
+    }
+    // Fills the stick but for a few kilobytes, with a file of its own.
+    void Fill() {
+        struct statvfs fs {};
+        ASSERT_EQ(::statvfs(QFile::encodeName(stick_.MountPoint()).constData(), &fs), 0);
+        QFile filler(Filler());
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(1 << 16, 'f');
+        for (qint64 left = qint64(fs.f_bavail) * qint64(fs.f_frsize) - (32 << 10); left > 0; left -= block.size())
+            if (filler.write(block.left(int(std::min<qint64>(left, block.size())))) < 0)
+                break;
+    }
+    QString Filler() const { return stick_.MountPoint() + QStringLiteral("/filler"); }
+    qsizetype Photos() const { return QDir(stick_.MountPoint() + QStringLiteral("/photos")).entryList(QDir::Files).size(); }
+    // The series button as it reads with the pointer elsewhere, once it has stopped changing.
+    QImage SeriesButton() {
+        desktop_.Click(At(kNowhere));
+        QImage last = Picture(On(kSeriesButton)), now;
+        WaitUntil([&] { return Changed(last, now = Picture(On(kSeriesButton))) == 0 || (last = now, false); }, 10s);
+        return now;
+    }
+
+    quor::test::FatStick stick_{64};
+};
+
+TEST_F(ConsoleOnAStick, ASeriesEndedByAFullDiskLeavesTheButtonReadyForTheNext) {
+    // Continuous drive mode: the item after single shooting, chosen in the list its arrow opens.
+    ASSERT_TRUE(ClickAndSee(kOpenButton.center(), kDriveList));
+    const QImage disabled = Picture(On(kSeriesButton));
+    const QPoint arrow(kDriveList.right() - 6, kDriveList.center().y());
+    ASSERT_TRUE(ClickAndSee(arrow, QRect(kDriveList.bottomLeft(), QSize(kDriveList.width(), 40))))
+        << "the list did not open";
+    desktop_.Key("Down");
+    desktop_.Key("Return");
+    const bool usable = WaitUntil([&] { return Changed(disabled, Picture(On(kSeriesButton))) > 0.02; }, 10s);
+    ASSERT_TRUE(usable) << "the series button never became usable";
+
+    // How the button reads while a series runs and once it is stopped.
+    desktop_.Click(At(kSeriesButton.center()));
+    ASSERT_TRUE(WaitUntil([&] { return Photos() >= 1; }, 30s)) << "the series wrote no frames";
+    const QImage running = SeriesButton();
+    desktop_.Click(At(kSeriesButton.center()));
+    const QImage idle = SeriesButton();
+    ASSERT_GT(Changed(running, idle), 0.02) << "the button reads the same running and stopped";
+
+    // No room anywhere: the first frame is lost, the series ends by itself, and the button reads as stopped.
+    Fill();
+    const qsizetype before = Photos();
+    desktop_.Click(At(kSeriesButton.center()));
+    const QRect lower = On(kView.adjusted(0, kView.height() * 2 / 3, 0, 0));
+    // The failure's dark red band, whatever part of a photo it lies over.
+    ASSERT_TRUE(WaitUntil([&] { return ShareNear(desktop_.Screenshot(), lower, qRgb(146, 39, 39), 25) > 0.05; }, 20s))
+        << "no failure was told in the view";
+    EXPECT_LT(Changed(idle, SeriesButton()), 0.005) << "the button still reads as if the series ran";
+
+    // With room again, one click starts a series.
+    ASSERT_TRUE(QFile::remove(Filler()));
+    desktop_.Click(At(kSeriesButton.center()));
+    EXPECT_TRUE(WaitUntil([&] { return Photos() > before; }, 30s)) << "the first click did not start a series";
+    EXPECT_LT(Changed(running, SeriesButton()), 0.005);
+    desktop_.Click(At(kSeriesButton.center()));
+    EXPECT_LT(Changed(idle, SeriesButton()), 0.005);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // a filesystem with no hard links, no O_TMPFILE and no exclusive rename, as many FUSE and network filesystems.
 // Whatever moment the kill comes at, no file under a photo's name is partial or empty, and what a kill leaves
 // behind (temporaries) is gone once the program has started again.
+#include "tests/support/FatStick.h"
 #include "tools/scripted/ConsoleProcess.h"
 
 #include <QByteArray>
@@ -15,7 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <string>
 
 #include <sys/stat.h>
@@ -24,38 +24,6 @@ namespace quor::storage::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-bool Runs(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
-
-// A 64 MB FAT image mounted through FUSE for as long as this lives.
-class FatStick {
-public:
-    // Empty when mounted; otherwise why it could not be.
-    std::string Mount() {
-        if (::access("/dev/fuse", R_OK | W_OK) != 0)
-            return "/dev/fuse is not usable here";
-        if (!Runs("command -v fusefat") || !Runs("command -v mkfs.vfat") || !Runs("command -v fusermount"))
-            return "fusefat, mkfs.vfat or fusermount is missing (Debian: fusefat, dosfstools, fuse)";
-        if (!dir_.isValid() || !QDir().mkpath(MountPoint()))
-            return "no temporary folder";
-        const std::string image = dir_.filePath(QStringLiteral("stick.img")).toStdString();
-        if (!Runs("truncate -s 64M '" + image + "' && mkfs.vfat '" + image + "'"))
-            return "could not make a FAT image";
-        if (!Runs("fusefat -o rw+ '" + image + "' '" + MountPoint().toStdString() + "'"))
-            return "fusefat could not mount the image (FUSE not available?)";
-        mounted_ = true;
-        return {};
-    }
-    ~FatStick() {
-        if (mounted_)
-            Runs("fusermount -u '" + MountPoint().toStdString() + "'");
-    }
-    QString MountPoint() const { return dir_.filePath(QStringLiteral("stick")); }
-
-private:
-    QTemporaryDir dir_;
-    bool mounted_ = false;
-};
 
 QStringList Photos(const QString& dir) {
     return QDir(dir).entryList(QDir::Files, QDir::Name);
@@ -91,7 +59,7 @@ protected:
                console.ReadLine(30s) == "ready 1";
     }
 
-    FatStick stick_;
+    quor::test::FatStick stick_;
     QTemporaryDir home_;
 };
 
