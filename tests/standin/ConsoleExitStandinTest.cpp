@@ -33,29 +33,40 @@ constexpr long kOpenGapMs = 600;
 // the rest of the download), well below a worker joined on a stalled body (libgphoto2 gives up after seconds).
 constexpr std::int64_t kEndBoundMs = 3000;
 
-TEST(ConsoleExitStandin, AStalledBodyNeitherFreezesAnOpenNorHoldsUpTheEndAndThePhotoBeingWrittenIsKept) {
-    Watchdog watchdog(120s);
-    UseThrowawayHome(); // SIGPIPE ignored, as writes to a child that ended must not end the test
+// A photo big enough to take a while over a slowed link; live-view frames small enough not to.
+StandinOptions LargePhotoSmallFrames() {
     StandinOptions options;
     options.photoBytes = 1536 * 1024 + 77;
     options.frameWidth = 320;
     options.frameHeight = 212;
+    return options;
+}
+
+// Starts the program on `body` with its photos going to `photos`, its home and settings in `dir`.
+bool StartSavingTo(scripted::ConsoleProcess& console, const QTemporaryDir& dir, const QString& photos,
+                   const StandinBody& body) {
+    if (!QDir().mkpath(photos))
+        return false;
+    QSettings(dir.filePath(QStringLiteral("config/QuorTovu/QuorCtrl.conf")), QSettings::IniFormat)
+        .setValue(QStringLiteral("photos/saveFolder"), photos);
+    return console.Start(QUOR_SCRIPTED_CONSOLE,
+                         {"HOME=" + dir.path().toStdString(), "XDG_CONFIG_HOME=" + dir.filePath("config").toStdString(),
+                          "QUORCTRL_SIMULATED_CAMERAS=0",
+                          "QUORCTRL_NETWORK_CAMERAS=127.0.0.1:" + std::to_string(body.Port())});
+}
+
+TEST(ConsoleExitStandin, AStalledBodyNeitherFreezesAnOpenNorHoldsUpTheEndAndThePhotoBeingWrittenIsKept) {
+    Watchdog watchdog(120s);
+    UseThrowawayHome(); // SIGPIPE ignored, as writes to a child that ended must not end the test
+    const StandinOptions options = LargePhotoSmallFrames();
     StandinBody body(Traced(options));
     std::string error;
     ASSERT_TRUE(body.Start(&error)) << error;
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString photos = dir.filePath(QStringLiteral("photos"));
-    ASSERT_TRUE(QDir().mkpath(photos));
-    {
-        QSettings prefs(dir.filePath(QStringLiteral("config/QuorTovu/QuorCtrl.conf")), QSettings::IniFormat);
-        prefs.setValue(QStringLiteral("photos/saveFolder"), photos);
-    }
     scripted::ConsoleProcess console;
-    ASSERT_TRUE(console.Start(QUOR_SCRIPTED_CONSOLE,
-                              {"HOME=" + dir.path().toStdString(),
-                               "XDG_CONFIG_HOME=" + dir.filePath("config").toStdString(), "QUORCTRL_SIMULATED_CAMERAS=0",
-                               "QUORCTRL_NETWORK_CAMERAS=127.0.0.1:" + std::to_string(body.Port())}));
+    ASSERT_TRUE(StartSavingTo(console, dir, photos, body));
     ASSERT_EQ(console.ReadLine(30s), "ready 1");
 
     // An open while the body answers nothing: refused in the end, the window painting all along.
@@ -118,10 +129,7 @@ TEST(ConsoleExitStandin, AStalledBodyNeitherFreezesAnOpenNorHoldsUpTheEndAndTheP
 TEST(ConsoleExitStandin, AnEndRequestFinishesThePhotoOnItsWayAndASecondOneEndsAtOnce) {
     Watchdog watchdog(120s);
     UseThrowawayHome();
-    StandinOptions options;
-    options.photoBytes = 1536 * 1024 + 77;
-    options.frameWidth = 320;
-    options.frameHeight = 212;
+    const StandinOptions options = LargePhotoSmallFrames();
     StandinBody body(Traced(options));
     std::string error;
     ASSERT_TRUE(body.Start(&error)) << error;
@@ -130,15 +138,8 @@ TEST(ConsoleExitStandin, AnEndRequestFinishesThePhotoOnItsWayAndASecondOneEndsAt
         QTemporaryDir dir;
         ASSERT_TRUE(dir.isValid());
         const QString photos = dir.filePath(QStringLiteral("photos"));
-        ASSERT_TRUE(QDir().mkpath(photos));
-        QSettings(dir.filePath(QStringLiteral("config/QuorTovu/QuorCtrl.conf")), QSettings::IniFormat)
-            .setValue(QStringLiteral("photos/saveFolder"), photos);
         scripted::ConsoleProcess console;
-        ASSERT_TRUE(console.Start(QUOR_SCRIPTED_CONSOLE,
-                                  {"HOME=" + dir.path().toStdString(),
-                                   "XDG_CONFIG_HOME=" + dir.filePath("config").toStdString(),
-                                   "QUORCTRL_SIMULATED_CAMERAS=0",
-                                   "QUORCTRL_NETWORK_CAMERAS=127.0.0.1:" + std::to_string(body.Port())}));
+        ASSERT_TRUE(StartSavingTo(console, dir, photos, body));
         ASSERT_EQ(console.ReadLine(30s), "ready 1");
         ASSERT_EQ(Numbers(console.Ask("open", "open", 30s).value_or("open")).at(0), 1);
         body.SetSlowTransfers(64 * 1024, 15ms);

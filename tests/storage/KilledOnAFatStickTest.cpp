@@ -18,7 +18,12 @@
 #include <cerrno>
 #include <string>
 
+#include <functional>
+
+#include <poll.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quor::storage::test {
 namespace {
@@ -46,6 +51,44 @@ std::string WhatIsWrong(const QString& path) {
         return "does not decode";
     return {};
 }
+
+// Names coming and going in a folder, as the kernel reports them (inotify): a wait for a change wakes at the
+// change itself, and the kill lands as close after a new name as the kernel can tell.
+class FolderWatch {
+public:
+    explicit FolderWatch(const QString& folder) : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        if (fd_ >= 0)
+            ::inotify_add_watch(fd_, QFile::encodeName(folder).constData(),
+                                IN_CREATE | IN_MOVED_TO | IN_DELETE | IN_MOVED_FROM);
+    }
+    ~FolderWatch() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FolderWatch(const FolderWatch&) = delete;
+    FolderWatch& operator=(const FolderWatch&) = delete;
+    bool Valid() const { return fd_ >= 0; }
+
+    // Whether `done` came to hold within `limit`, looked at again after each change in the folder.
+    bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) const {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        for (;;) {
+            if (done())
+                return true;
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            pollfd p{fd_, POLLIN, 0};
+            if (left.count() <= 0 || ::poll(&p, 1, int(left.count())) < 0)
+                return done();
+            char events[4096];
+            while (::read(fd_, events, sizeof events) > 0) {
+            }
+        }
+    }
+
+private:
+    int fd_;
+};
 
 class KilledOnAFatStick : public ::testing::Test {
 protected:
@@ -78,6 +121,8 @@ TEST_F(KilledOnAFatStick, LeavesNoPartialPhotoAndItsTemporariesGoAtTheNextStart)
         ASSERT_TRUE(probe.remove());
     }
 
+    const FolderWatch watch(stick);
+    ASSERT_TRUE(watch.Valid());
     // Each round kills the program the moment a further photo's name shows on the stick: where a photo's name
     // could appear before its contents are whole, that is inside the window where it is not.
     constexpr int kRounds = 8;
@@ -89,10 +134,8 @@ TEST_F(KilledOnAFatStick, LeavesNoPartialPhotoAndItsTemporariesGoAtTheNextStart)
         const qsizetype before = Photos(stick).size();
         ASSERT_EQ(console.Ask("series", "series", 30s), "series 1");
         const qsizetype killAt = before + 1 + round % 3;
-        const auto deadline = std::chrono::steady_clock::now() + 60s;
-        while (Photos(stick).size() < killAt && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(1ms); // polls the stick as fast as FUSE answers
-        ASSERT_GE(Photos(stick).size(), killAt) << "the series stopped writing";
+        ASSERT_TRUE(watch.WaitFor([&] { return Photos(stick).size() >= killAt; }, 60s))
+            << "the series stopped writing";
         ASSERT_TRUE(console.Signal(SIGKILL));
         ASSERT_TRUE(console.Wait(30s));
     }
@@ -109,13 +152,7 @@ TEST_F(KilledOnAFatStick, LeavesNoPartialPhotoAndItsTemporariesGoAtTheNextStart)
     // The next start clears what the kills left, without being asked to write anything.
     scripted::ConsoleProcess console;
     ASSERT_TRUE(Start(console));
-    const bool cleared = [&] {
-        const auto deadline = std::chrono::steady_clock::now() + 30s;
-        while (!Temporaries(stick).isEmpty() && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(10ms);
-        return Temporaries(stick).isEmpty();
-    }();
-    EXPECT_TRUE(cleared) << Temporaries(stick).join(QLatin1Char(' ')).toStdString();
+    EXPECT_TRUE(watch.WaitFor([&] { return Temporaries(stick).isEmpty(); }, 30s)) << Temporaries(stick).join(QLatin1Char(' ')).toStdString();
     EXPECT_EQ(Photos(stick), photos) << "the start took photos away";
     ASSERT_TRUE(console.Ask("close", "closed", 10s));
     ASSERT_TRUE(console.Wait(30s));
